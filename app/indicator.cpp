@@ -1,0 +1,92 @@
+// Launch, rendering, the reader hand-over, the self-test run and the two menu commands.
+// Everything here runs on the main thread; the reader's thread only decodes and posts.
+#include "app/indicator.h"
+
+#include <cassert>
+#include <chrono>
+
+#include "render/render.h"
+#include "report/stdin_reader.h"
+#include "selftest/sample_report.h"
+
+namespace {
+constexpr std::string_view toolTip = "Kestrelwick \xE2\x80\x94 measured input compression";
+constexpr std::chrono::milliseconds selftestDelay{500};
+}  // namespace
+
+Indicator::Indicator(platform::Application& app, Options options)
+    : app(app), mainQueue(app.mainQueue()), options(std::move(options)), menu(app.makeMenu()) {}
+
+bool Indicator::onMainThread() const { return mainQueue->isCurrent(); }
+
+void Indicator::applicationDidFinishLaunching() {
+  assert(onMainThread());
+  item = app.statusItemWithLength(platform::variableStatusItemLength);
+  options.log(item->button() ? "status item created" : "status item has no button");
+  if (auto* button = item->button()) button->setToolTip(std::string(toolTip));
+  // Each item keeps the enabled state the renderer gives it.
+  menu->setAutoenablesItems(false);
+  item->setMenu(*menu);
+  render(Report{});
+  if (options.selftest) {
+    selftestOpen();
+  } else {
+    readStdin();
+  }
+}
+
+void Indicator::render(const Report& report) {
+  assert(onMainThread());
+  if (auto* button = item->button()) {
+    const std::string title = render::statusTitleText(report);
+    button->setAttributedTitle(render::statusTitle(title));
+    button->setImagePosition(platform::ImagePosition::noImage);
+    const size_t sectionCount = report.sections ? report.sections->size() : 0;
+    options.log(render::titleLogMessage(title, button->frameWidth(), sectionCount));
+  }
+  consoleURL = report.console;
+  menu->removeAllItems();
+  for (const auto& entry : render::menuItems(report)) menu->addItem(entry, *this);
+}
+
+void Indicator::readStdin() {
+  app.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue, &app = app,
+                            input = options.input] {
+    readReports(input, [&](Report&& report) {
+      mainQueue->async([weak, report = std::move(report)] {
+        if (auto self = weak.lock()) self->render(report);
+      });
+    });
+    // Posted after every render hand-over, so each report read is shown before the end.
+    mainQueue->async([&app] { app.terminate(); });
+  });
+}
+
+void Indicator::selftestOpen() {
+  render(selftest::sampleReport());
+  mainQueue->asyncAfter(selftestDelay, [weak = weak_from_this()] {
+    if (auto self = weak.lock()) self->selftestStep();
+  });
+}
+
+void Indicator::selftestStep() {
+  assert(onMainThread());
+  app.activateIgnoringOtherApps();
+  options.log("selftest opening menu");
+  // Returns only once the menu has closed again.
+  if (auto* button = item->button()) button->performClick();
+  options.log("selftest menu closed");
+  app.terminate();
+}
+
+void Indicator::openConsole() {
+  assert(onMainThread());
+  if (!consoleURL) return;
+  // The text goes to the parser exactly as the report gave it.
+  if (auto url = app.urlFromString(*consoleURL)) app.openURL(*url);
+}
+
+void Indicator::quit() {
+  assert(onMainThread());
+  app.terminate();
+}

@@ -1,0 +1,45 @@
+// The application delegate: owns what is shown, renders reports, carries the menu's commands.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/log.h"
+#include "platform/platform.h"
+#include "report/report.h"
+
+class Indicator final : public platform::ApplicationDelegate,
+                        public platform::MenuTarget,
+                        public std::enable_shared_from_this<Indicator> {
+ public:
+  struct Options {
+    bool selftest = false;
+    std::function<void(std::string_view)> log = writeLogLine;
+    int input = 0;  // where report lines come from: standard input
+  };
+
+  // Held by a shared_ptr for its whole life: deferred work holds it weakly.
+  Indicator(platform::Application& app, Options options);
+
+  void applicationDidFinishLaunching() override;
+  void openConsole() override;
+  void quit() override;
+
+ private:
+  void render(const Report& report);
+  void readStdin();
+  void selftestOpen();
+  void selftestStep();
+  [[nodiscard]] bool onMainThread() const;
+
+  platform::Application& app;
+  const std::shared_ptr<platform::MainQueue> mainQueue;
+  const Options options;
+
+  std::unique_ptr<platform::StatusItem> item;
+  std::unique_ptr<platform::Menu> menu;
+  std::optional<std::string> consoleURL;
+};

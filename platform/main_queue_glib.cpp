@@ -1,0 +1,113 @@
+// Tasks run one at a time on the main thread in the order posted; a long backlog is
+// worked off in slices so the loop's other sources still get their turn.
+#include "platform/main_queue_glib.h"
+
+#include <utility>
+
+namespace platform {
+namespace {
+constexpr int tasksPerSlice = 256;
+}  // namespace
+
+struct GlibMainQueue::Source {
+  GSource base;
+  GlibMainQueue* queue;
+
+  static gboolean prepare(GSource* source, gint* timeout) {
+    *timeout = -1;
+    return reinterpret_cast<Source*>(source)->queue->hasTasks();
+  }
+  static gboolean check(GSource* source) { return reinterpret_cast<Source*>(source)->queue->hasTasks(); }
+  static gboolean dispatch(GSource* source, GSourceFunc, gpointer) {
+    reinterpret_cast<Source*>(source)->queue->runWaitingTasks();
+    return G_SOURCE_CONTINUE;
+  }
+  static GSourceFuncs functions;
+};
+
+GSourceFuncs GlibMainQueue::Source::functions = {Source::prepare, Source::check, Source::dispatch,
+                                                 nullptr, nullptr, nullptr};
+
+GlibMainQueue::GlibMainQueue(GMainContext* context)
+    : context_(g_main_context_ref(context)),
+      source_(reinterpret_cast<Source*>(g_source_new(&Source::functions, sizeof(Source)))),
+      mainThread_(std::this_thread::get_id()) {
+  source_->queue = this;
+  g_source_attach(&source_->base, context_);
+}
+
+GlibMainQueue::~GlibMainQueue() {
+  for (GSource* timer : timers_) {
+    g_source_destroy(timer);
+    g_source_unref(timer);
+  }
+  g_source_destroy(&source_->base);
+  g_source_unref(&source_->base);
+  g_main_context_unref(context_);
+}
+
+void GlibMainQueue::async(Task task) {
+  {
+    std::lock_guard lock(mutex_);
+    if (stopped_) return;
+    tasks_.push_back(std::move(task));
+  }
+  g_main_context_wakeup(context_);
+}
+
+void GlibMainQueue::asyncAfter(std::chrono::milliseconds delay, Task task) {
+  struct Pending {
+    GlibMainQueue* queue;
+    GSource* timer;
+    Task task;
+  };
+  const auto milliseconds = static_cast<guint>(delay.count() < 0 ? 0 : delay.count());
+  GSource* timer = g_timeout_source_new(milliseconds);
+  // At the deadline the task joins the queue, behind whatever was posted before it.
+  g_source_set_callback(
+      timer,
+      [](gpointer data) -> gboolean {
+        auto* pending = static_cast<Pending*>(data);
+        GlibMainQueue* queue = pending->queue;
+        queue->async(std::move(pending->task));
+        std::lock_guard lock(queue->mutex_);
+        std::erase(queue->timers_, pending->timer);
+        g_source_unref(pending->timer);
+        return G_SOURCE_REMOVE;
+      },
+      new Pending{this, timer, std::move(task)}, [](gpointer data) { delete static_cast<Pending*>(data); });
+  {
+    std::lock_guard lock(mutex_);
+    timers_.push_back(timer);  // the queue's reference
+  }
+  g_source_attach(timer, context_);
+}
+
+bool GlibMainQueue::isCurrent() const { return std::this_thread::get_id() == mainThread_; }
+
+void GlibMainQueue::stop() {
+  std::deque<Task> dropped;
+  std::lock_guard lock(mutex_);
+  stopped_ = true;
+  dropped.swap(tasks_);
+}
+
+bool GlibMainQueue::hasTasks() {
+  std::lock_guard lock(mutex_);
+  return !tasks_.empty();
+}
+
+void GlibMainQueue::runWaitingTasks() {
+  for (int i = 0; i < tasksPerSlice; ++i) {
+    Task task;
+    {
+      std::lock_guard lock(mutex_);
+      if (tasks_.empty()) return;
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+    }
+    task();
+  }
+}
+
+}  // namespace platform

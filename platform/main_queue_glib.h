@@ -1,0 +1,45 @@
+// The main queue on a GLib main context: FIFO tasks behind one GSource, so a burst of
+// posts costs one wake-up of the loop rather than one source per task.
+#pragma once
+
+#include <glib.h>
+
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+class GlibMainQueue final : public MainQueue {
+ public:
+  // The thread that makes the queue is its main thread and must iterate context.
+  explicit GlibMainQueue(GMainContext* context);
+  ~GlibMainQueue() override;
+  GlibMainQueue(const GlibMainQueue&) = delete;
+  GlibMainQueue& operator=(const GlibMainQueue&) = delete;
+
+  void async(Task task) override;
+  void asyncAfter(std::chrono::milliseconds delay, Task task) override;
+  [[nodiscard]] bool isCurrent() const override;
+
+  // Drops what is waiting and everything posted later: the application is ending.
+  void stop();
+
+ private:
+  struct Source;
+  [[nodiscard]] bool hasTasks();
+  void runWaitingTasks();
+
+  GMainContext* const context_;
+  Source* const source_;
+  const std::thread::id mainThread_;
+  std::mutex mutex_;
+  std::deque<Task> tasks_;         // guarded by mutex_
+  std::vector<GSource*> timers_;   // guarded by mutex_; destroyed with the queue
+  bool stopped_ = false;           // guarded by mutex_
+};
+
+}  // namespace platform

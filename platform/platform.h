@@ -1,0 +1,134 @@
+// The desktop services the indicator uses, as plain C++. Each platform implements
+// them in its own files; every operation maps onto one native call (see README.md here).
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/menu_item.h"
+#include "platform/styled_text.h"
+
+namespace platform {
+
+using Task = std::function<void()>;
+
+// The queue whose tasks run on the main thread, one at a time, in the order posted,
+// between the event loop's other work. Any thread may post to it.
+class MainQueue {
+ public:
+  virtual ~MainQueue() = default;
+  virtual void async(Task task) = 0;
+  // Runs task once, on the main thread, no earlier than delay from now.
+  virtual void asyncAfter(std::chrono::milliseconds delay, Task task) = 0;
+  [[nodiscard]] virtual bool isCurrent() const = 0;
+};
+
+// A shared background queue of the utility class: tasks run soon, off the main
+// thread, and may block for as long as they need.
+class BackgroundQueue {
+ public:
+  virtual ~BackgroundQueue() = default;
+  virtual void async(Task task) = 0;
+};
+
+class ApplicationDelegate {
+ public:
+  virtual ~ApplicationDelegate() = default;
+  // Called once, on the main thread, after the event loop has started.
+  virtual void applicationDidFinishLaunching() = 0;
+};
+
+// The receiver of the menu's commands, called on the main thread.
+class MenuTarget {
+ public:
+  virtual ~MenuTarget() = default;
+  virtual void openConsole() = 0;
+  virtual void quit() = 0;
+};
+
+class Menu {
+ public:
+  virtual ~Menu() = default;
+  virtual void setAutoenablesItems(bool autoenables) = 0;
+  virtual void removeAllItems() = 0;
+  // Adds a native item made from the value; target receives its action, if it has one.
+  virtual void addItem(const MenuItem& item, MenuTarget& target) = 0;
+};
+
+enum class ImagePosition { noImage };
+
+class StatusButton {
+ public:
+  virtual ~StatusButton() = default;
+  virtual void setAttributedTitle(const StyledText& title) = 0;
+  virtual void setImagePosition(ImagePosition position) = 0;
+  virtual void setToolTip(const std::string& toolTip) = 0;
+  // The width of the button's frame in points, as laid out now.
+  [[nodiscard]] virtual double frameWidth() const = 0;
+  // Opens the menu as a click would; returns only after the menu has closed again.
+  virtual void performClick() = 0;
+};
+
+class StatusItem {
+ public:
+  virtual ~StatusItem() = default;
+  // May be null: every caller checks.
+  [[nodiscard]] virtual StatusButton* button() = 0;
+  // The menu drops down on a click; it must outlive the item.
+  virtual void setMenu(Menu& menu) = 0;
+};
+
+// A parsed address; it keeps the text it was parsed from, unchanged.
+class URL {
+ public:
+  [[nodiscard]] const std::string& string() const { return text_; }
+
+ private:
+  friend class Application;
+  explicit URL(std::string text) : text_(std::move(text)) {}
+  std::string text_;
+};
+
+enum class ActivationPolicy { regular, accessory };
+
+inline constexpr double variableStatusItemLength = -1.0;
+
+class Application {
+ public:
+  virtual ~Application() = default;
+
+  virtual void setDelegate(ApplicationDelegate* delegate) = 0;
+  virtual void setActivationPolicy(ActivationPolicy policy) = 0;
+  // The event loop: it tells the delegate that launching has finished, then runs
+  // until terminate(). The process ends when it returns.
+  virtual void run() = 0;
+  // Ends the application: no task posted to the main queue runs after this call.
+  virtual void terminate() = 0;
+  virtual void activateIgnoringOtherApps() = 0;
+
+  // The system status bar: a new item, always given, that stays while it is held.
+  [[nodiscard]] virtual std::unique_ptr<StatusItem> statusItemWithLength(double length) = 0;
+  [[nodiscard]] virtual std::unique_ptr<Menu> makeMenu() = 0;
+
+  // The platform's URL parser: a URL, or none when it does not accept the text.
+  [[nodiscard]] std::optional<URL> urlFromString(const std::string& text) const {
+    if (!acceptsURL(text)) return std::nullopt;
+    return URL(text);
+  }
+  // The workspace: hands the address to the user's default handler for its scheme.
+  virtual void openURL(const URL& url) = 0;
+
+  [[nodiscard]] virtual std::shared_ptr<MainQueue> mainQueue() = 0;
+  [[nodiscard]] virtual BackgroundQueue& utilityQueue() = 0;
+
+ protected:
+  [[nodiscard]] virtual bool acceptsURL(const std::string& text) const = 0;
+};
+
+// The application object of the platform this build is for.
+Application& sharedApplication();
+
+}  // namespace platform

@@ -1,0 +1,139 @@
+// Presentation rules: fonts, colours, run layout and the shape of the menu.
+#include "render/render.h"
+
+#include <cmath>
+#include <locale>
+#include <sstream>
+
+namespace render {
+namespace {
+
+using platform::Color;
+using platform::Font;
+using platform::FontDesign;
+using platform::FontWeight;
+using platform::MenuItem;
+using platform::NamedColor;
+using platform::StyledRun;
+
+constexpr Font statusFont{FontDesign::monospacedDigit, 13, FontWeight::regular};
+constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
+constexpr double toneGreyFraction = 0.25;
+constexpr std::string_view runGap = "  ";
+
+StyledRun run(std::string_view gap, std::string_view text, const Font& font, const Color& color) {
+  std::string joined;
+  joined.reserve(gap.size() + text.size());
+  joined.append(gap).append(text);
+  return {std::move(joined), font, color};
+}
+
+// Streams in the classic locale, so that a desktop toolkit that adopts the user's
+// locale cannot turn the decimal point into a comma.
+std::string fixed(double value, int decimals) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out.setf(std::ios::fixed, std::ios::floatfield);
+  out.precision(decimals);
+  out << value;
+  return out.str();
+}
+
+bool readsBackAs(const std::string& text, double value) {
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  double parsed = 0;
+  in >> parsed;
+  return parsed == value;
+}
+
+}  // namespace
+
+std::string statusTitleText(const Report& report) {
+  return report.title ? *report.title : std::string(placeholderTitle);
+}
+
+platform::StyledText statusTitle(std::string_view text) {
+  return {run("", text, statusFont, Color{NamedColor::label, {}})};
+}
+
+std::string formatWidth(double width) {
+  if (!std::isfinite(width)) return fixed(width, 1);
+  // Past 1100 decimals every double is written exactly.
+  for (int decimals = 1; decimals < 1100; ++decimals) {
+    std::string text = fixed(width, decimals);
+    if (readsBackAs(text, width)) return text;
+  }
+  return fixed(width, 1100);
+}
+
+std::string titleLogMessage(std::string_view text, double width, size_t sectionCount) {
+  std::string message = "title=";
+  message.append(text).append(" width=").append(formatWidth(width));
+  message.append(" sections=").append(std::to_string(sectionCount));
+  return message;
+}
+
+MenuItem header(std::string_view title) {
+  return MenuItem{
+      .title = std::string(title),
+      .attributedTitle = platform::StyledText{run("", title, headerFont, {NamedColor::secondaryLabel, {}})},
+      .enabled = false,
+  };
+}
+
+Color toneColor(const std::optional<std::string>& tone) {
+  auto greyed = [](NamedColor base) {
+    return Color{base, Color::Blend{toneGreyFraction, NamedColor::systemGray}};
+  };
+  if (tone == "strong") return greyed(NamedColor::systemGreen);
+  if (tone == "good") return greyed(NamedColor::systemBlue);
+  if (tone == "light") return greyed(NamedColor::systemOrange);
+  return {NamedColor::secondaryLabel, {}};
+}
+
+Font rowFont(std::optional<bool> emphasis) {
+  return {FontDesign::monospaced, 12, emphasis.value_or(false) ? FontWeight::semibold : FontWeight::regular};
+}
+
+MenuItem rowItem(const Row& row) {
+  const Font font = rowFont(row.emphasis);
+  const Color label{NamedColor::label, {}};
+  platform::StyledText runs;
+  runs.reserve(4);
+  runs.push_back(run(runGap, row.label, font, label));
+  runs.push_back(run(runGap, row.bar, font, toneColor(row.tone)));
+  runs.push_back(run(runGap, row.value, font, label));
+  if (row.detail && !row.detail->empty()) runs.push_back(run(runGap, *row.detail, font, label));
+  return MenuItem{
+      .title = row.label,
+      .attributedTitle = std::move(runs),
+      .enabled = true,
+      .toolTip = row.hint,
+  };
+}
+
+std::vector<MenuItem> menuItems(const Report& report) {
+  std::vector<MenuItem> items;
+  if (report.sections) {
+    for (const auto& section : *report.sections) {
+      items.push_back(header(section.title));
+      for (const auto& row : section.rows) items.push_back(rowItem(row));
+      items.push_back(MenuItem::separatorItem());
+    }
+  }
+  if (!report.sections || report.sections->empty()) {
+    items.push_back(header(nothingYetTitle));
+    items.push_back(MenuItem::separatorItem());
+  }
+  if (report.console) {
+    items.push_back(MenuItem{.title = std::string(consoleCommandTitle),
+                             .action = platform::MenuAction::openConsole});
+  }
+  items.push_back(MenuItem{.title = std::string(quitCommandTitle),
+                           .action = platform::MenuAction::quit,
+                           .keyEquivalent = "q"});
+  return items;
+}
+
+}  // namespace render

@@ -1,0 +1,57 @@
+// Decoding one report line into a Report: all or nothing, errors as values.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "report/report.h"
+
+namespace simdjson::dom {
+class parser;
+}
+
+// Why a line was rejected and where, e.g. "sections[1].rows[0].value: expected string,
+// got number". The indicator drops it; tools and tests may show it.
+struct DecodeError {
+  std::string where;  // empty for the line as a whole
+  std::string what;
+
+  [[nodiscard]] std::string message() const;
+};
+
+class [[nodiscard]] DecodeResult {
+ public:
+  DecodeResult(Report report) : value_(std::move(report)) {}
+  DecodeResult(DecodeError error) : value_(std::move(error)) {}
+
+  [[nodiscard]] bool ok() const noexcept { return value_.index() == 0; }
+  [[nodiscard]] Report& report() & { return std::get<Report>(value_); }
+  [[nodiscard]] Report&& report() && { return std::get<Report>(std::move(value_)); }
+  [[nodiscard]] const DecodeError& error() const { return std::get<DecodeError>(value_); }
+
+ private:
+  std::variant<Report, DecodeError> value_;
+};
+
+// Decodes the text of one line (without its line feed). Bytes that are not
+// well-formed UTF-8 are replaced by U+FFFD first, so inside a JSON string they
+// become text and anywhere else they make the line invalid.
+[[nodiscard]] DecodeResult decodeReport(std::string_view line) noexcept;
+
+// The same decoding, keeping the JSON parser's buffers from one line to the next.
+// Nothing decoded from one line reaches the next: only allocated memory is reused,
+// and it is given back after an unusually large line.
+class ReportDecoder {
+ public:
+  ReportDecoder();
+  ~ReportDecoder();
+  ReportDecoder(const ReportDecoder&) = delete;
+  ReportDecoder& operator=(const ReportDecoder&) = delete;
+
+  [[nodiscard]] DecodeResult decode(std::string_view line) noexcept;
+
+ private:
+  std::unique_ptr<simdjson::dom::parser> parser_;
+};

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building and testing the indicator needs, and nothing that is already there.
+set -euo pipefail
+
+if [ "$(uname -s)" = Darwin ]; then
+  command -v brew >/dev/null || { echo "install-deps: Homebrew is needed on macOS (https://brew.sh)" >&2; exit 1; }
+  missing=()
+  for formula in cmake pkg-config simdjson googletest; do
+    brew list --formula "$formula" >/dev/null 2>&1 || missing+=("$formula")
+  done
+  [ ${#missing[@]} -eq 0 ] || brew install "${missing[@]}"
+  exit 0
+fi
+
+packages=(cmake make g++ pkg-config libsimdjson-dev libglib2.0-dev libgtest-dev)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "install-deps: installing ${missing[*]}" >&2
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

@@ -1,0 +1,10 @@
+// The built-in report that the self-test shows.
+#pragma once
+
+#include "report/report.h"
+
+namespace selftest {
+
+[[nodiscard]] Report sampleReport();
+
+}  // namespace selftest

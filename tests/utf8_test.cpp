@@ -1,0 +1,51 @@
+// Repair of ill-formed UTF-8: one U+FFFD per maximal subpart, well-formed text untouched.
+#include <gtest/gtest.h>
+
+#include "report/utf8.h"
+
+namespace {
+
+constexpr const char* fffd = "\xEF\xBF\xBD";
+
+std::string replaced(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += fffd;
+  return text;
+}
+
+TEST(Utf8, RepairsEachMaximalSubpartOnce) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"plain ascii", "plain ascii"},
+      {"a\u00e9\u2301\U0001F600", "a\u00e9\u2301\U0001F600"},
+      {"\x80", replaced(1)},
+      {"\xFF", replaced(1)},
+      {"\xF5\x80", replaced(2)},
+      {"\xC0\xAF", replaced(2)},                       // overlong lead
+      {"\xE0\x80\xAF", replaced(3)},                   // overlong three-byte form
+      {"\xED\xA0\x80", replaced(3)},                   // a surrogate
+      {"\xF4\x90\x80\x80", replaced(4)},               // past U+10FFFF
+      {"\xE2\x82", replaced(1)},                       // truncated at the end
+      {"\xE2\x82" "A", replaced(1) + "A"},             // truncated before ASCII
+      {"\xF0\x9F\x98x", replaced(1) + "x"},            // three of four bytes
+      {"\xE2\x82\xE2\x82\xAC", replaced(1) + "\u20AC"}, // truncated, then whole
+      // The Unicode standard's own example of maximal subparts.
+      {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
+       "a" + replaced(3) + "b" + replaced(1) + "c" + replaced(2) + "d"},
+  };
+  for (const auto& [input, expected] : cases) {
+    EXPECT_EQ(utf8::repaired(input), expected) << testing::PrintToString(input);
+    EXPECT_TRUE(utf8::isValid(utf8::repaired(input)));
+  }
+}
+
+TEST(Utf8, AppendsEveryEncodingLength) {
+  const std::vector<std::pair<char32_t, std::string>> cases = {
+      {U'A', "A"}, {0x00B7, "\u00B7"}, {0x2301, "\u2301"}, {0x1F600, "\U0001F600"}, {0x10FFFF, "\U0010FFFF"}};
+  for (const auto& [codePoint, expected] : cases) {
+    std::string out;
+    utf8::append(out, codePoint);
+    EXPECT_EQ(out, expected) << static_cast<uint32_t>(codePoint);
+  }
+}
+
+}  // namespace
