@@ -1,0 +1,256 @@
+// The Indicator on the in-memory platform: launch, reports through a pipe, the menu's
+// commands and the self-test, observed through the status item, the menu and the log.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "app/indicator.h"
+#include "platform/application_memory.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::MemoryApplication;
+using platform::MenuAction;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto patience = 10s;
+
+struct Harness {
+  explicit Harness(bool selftest = false, bool buttons = true)
+      : app(MemoryApplication::Options{
+            .statusItemsHaveButtons = buttons,
+            .openURL = [this](const std::string& url) { opened.push_back(url); },
+        }) {
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    // The read end stays open for the reader thread, which may outlive the test.
+    writeEnd = fds[1];
+    indicator = std::make_shared<Indicator>(
+        app, Indicator::Options{.selftest = selftest,
+                                .log = [this](std::string_view line) { log.emplace_back(line, Clock::now()); },
+                                .input = fds[0]});
+    app.setDelegate(indicator.get());
+  }
+
+  ~Harness() { endInput(); }
+
+  void send(const std::string& bytes) const {
+    for (size_t at = 0; at < bytes.size();) {
+      const ssize_t written = write(writeEnd, bytes.data() + at, bytes.size() - at);
+      ASSERT_GT(written, 0);
+      at += static_cast<size_t>(written);
+    }
+  }
+
+  void endInput() {
+    if (writeEnd >= 0) close(writeEnd);
+    writeEnd = -1;
+  }
+
+  bool runUntilLogHas(size_t lines) {
+    return app.runUntil([&] { return log.size() >= lines; }, patience);
+  }
+
+  std::vector<std::string> messages() const {
+    std::vector<std::string> texts;
+    for (const auto& entry : log) texts.push_back(entry.first);
+    return texts;
+  }
+
+  platform::MemoryStatusButton& button() const { return *app.statusItem()->memoryButton(); }
+  platform::MemoryMenu& menu() const { return *app.statusItem()->menu(); }
+
+  std::vector<std::string> menuTitles() const {
+    std::vector<std::string> titles;
+    for (const auto& entry : menu().entries()) titles.push_back(entry.item.isSeparator ? "---" : entry.item.title);
+    return titles;
+  }
+
+  size_t indexOf(MenuAction action) const {
+    const auto& entries = menu().entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i].item.action == action) return i;
+    }
+    return entries.size();
+  }
+
+  std::vector<std::pair<std::string, Clock::time_point>> log;
+  std::vector<std::string> opened;
+  MemoryApplication app;
+  std::shared_ptr<Indicator> indicator;
+  int writeEnd = -1;
+};
+
+const std::vector<std::string> launchMenu = {"no measurement yet", "---", "Quit indicator"};
+
+TEST(Launch, ShowsTheEmptyReportThenEachReportInTurn) {
+  Harness harness;
+  ASSERT_TRUE(harness.runUntilLogHas(2));
+  EXPECT_EQ(harness.messages(), (std::vector<std::string>{"status item created", "title=\u2026 width=17.5 sections=0"}));
+  EXPECT_EQ(harness.app.statusItem()->length(), -1.0);
+  EXPECT_EQ(harness.button().toolTip(), "Kestrelwick \u2014 measured input compression");
+  EXPECT_EQ(harness.button().plainTitle(), "\u2026");
+  EXPECT_EQ(harness.button().imagePosition(), platform::ImagePosition::noImage);
+  EXPECT_FALSE(harness.menu().autoenablesItems());
+  EXPECT_EQ(harness.menuTitles(), launchMenu);
+
+  harness.send("{\"title\":\"42%\",\"sections\":[{\"title\":\"Now\",\"rows\":[]}],\"console\":\"http://x\"}\n");
+  ASSERT_TRUE(harness.runUntilLogHas(3));
+  EXPECT_EQ(harness.log[2].first, "title=42% width=32.5 sections=1");
+  EXPECT_EQ(harness.button().plainTitle(), "42%");
+  EXPECT_EQ(harness.menuTitles(), (std::vector<std::string>{"Now", "---", "Open Kestrelwick console", "Quit indicator"}));
+
+  // Bad lines change nothing; the next good one replaces everything.
+  harness.send("\n{\"title\":1}\nnot json\r\n{\"title\":\"\"}\r\n");
+  ASSERT_TRUE(harness.runUntilLogHas(4));
+  EXPECT_EQ(harness.log[3].first, "title= width=10.0 sections=0");
+  EXPECT_EQ(harness.menuTitles(), launchMenu);
+  EXPECT_EQ(harness.button().toolTip(), "Kestrelwick \u2014 measured input compression");
+  EXPECT_FALSE(harness.app.terminated());
+}
+
+TEST(Launch, EndOfInputRendersEveryReportThenQuits) {
+  Harness harness;
+  std::string burst;
+  for (int i = 0; i < 500; ++i) burst += "{\"title\":\"" + std::to_string(i % 250) + "\"}\n";
+  harness.send(burst + "{\"title\":\"last\"}");
+  harness.endInput();
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  ASSERT_EQ(harness.log.size(), 503u);
+  for (int i = 0; i < 500; ++i) EXPECT_TRUE(harness.log[i + 2].first.starts_with("title=" + std::to_string(i % 250) + " "));
+  EXPECT_EQ(harness.log.back().first, "title=last width=40.0 sections=0");
+  EXPECT_EQ(harness.button().plainTitle(), "last");
+}
+
+TEST(Launch, InputAtItsEndFromTheStartQuitsAfterTheEmptyReport) {
+  Harness harness;
+  harness.endInput();
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  EXPECT_EQ(harness.messages(), (std::vector<std::string>{"status item created", "title=\u2026 width=17.5 sections=0"}));
+}
+
+TEST(Launch, WithoutAButtonTheMenuIsStillRebuilt) {
+  Harness harness(/*selftest=*/false, /*buttons=*/false);
+  harness.send("{\"title\":\"t\",\"sections\":[{\"title\":\"S\",\"rows\":[]}]}\n");
+  harness.endInput();
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  EXPECT_EQ(harness.messages(), std::vector<std::string>{"status item has no button"});
+  EXPECT_EQ(harness.app.statusItem()->memoryButton(), nullptr);
+  EXPECT_EQ(harness.menuTitles(), (std::vector<std::string>{"S", "---", "Quit indicator"}));
+}
+
+TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
+  struct Case {
+    std::string consoleJSON;
+    std::vector<std::string> opened;
+  };
+  const std::vector<Case> cases = {
+      {R"("http://127.0.0.1:8180")", {"http://127.0.0.1:8180"}},
+      {R"("mailto:someone@example.com")", {"mailto:someone@example.com"}},
+      {R"("HTTP://Example.COM/a/../b?q=1#f")", {"HTTP://Example.COM/a/../b?q=1#f"}},
+      {R"("")", {}},
+      {R"("not an address")", {}},
+      {R"(" http://x")", {}},
+      {R"("http://x:99999")", {}},
+      {R"("http://x/%zz")", {}},
+      {R"("http://x\u0000.evil")", {}},
+  };
+  for (const auto& [consoleJSON, opened] : cases) {
+    Harness harness;
+    harness.send("{\"console\":" + consoleJSON + "}\n");
+    ASSERT_TRUE(harness.runUntilLogHas(3));
+    const size_t console = harness.indexOf(MenuAction::openConsole);
+    ASSERT_LT(console, harness.menu().entries().size()) << consoleJSON;
+    harness.menu().choose(console);
+    EXPECT_EQ(harness.opened, opened) << consoleJSON;
+    EXPECT_FALSE(harness.app.terminated());
+  }
+}
+
+TEST(OpenConsole, FollowsTheLastReportOnly) {
+  Harness harness;
+  harness.send("{\"console\":\"http://first\"}\n{\"title\":\"no console\"}\n");
+  ASSERT_TRUE(harness.runUntilLogHas(4));
+  EXPECT_EQ(harness.indexOf(MenuAction::openConsole), harness.menu().entries().size());
+  harness.indicator->openConsole();  // as if an older menu's item were chosen
+  EXPECT_TRUE(harness.opened.empty());
+}
+
+TEST(Quit, EndsTheApplicationWhileTheReaderWaits) {
+  Harness harness;
+  ASSERT_TRUE(harness.runUntilLogHas(2));
+  harness.menu().choose(harness.indexOf(MenuAction::quit));
+  EXPECT_TRUE(harness.app.terminated());
+  // Nothing posted after the end runs any more.
+  harness.send("{\"title\":\"too late\"}\n");
+  harness.app.runUntil([] { return false; }, 200ms);
+  EXPECT_EQ(harness.log.size(), 2u);
+}
+
+TEST(Menu, RowsAndHeadersDoNothingWhenChosen) {
+  Harness harness;
+  harness.send(R"({"sections":[{"title":"S","rows":[{"label":"l","bar":"b","value":"v"}]}],"console":"http://x"})"
+               "\n");
+  ASSERT_TRUE(harness.runUntilLogHas(3));
+  for (size_t i = 0; i < 3; ++i) harness.menu().choose(i);  // header, row, separator
+  EXPECT_TRUE(harness.opened.empty());
+  EXPECT_FALSE(harness.app.terminated());
+}
+
+TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItCloses) {
+  Harness harness(/*selftest=*/true);
+  harness.send("{\"title\":\"never read\"}\n");
+  std::vector<std::string> titlesWhileOpen;
+  bool openWhileShown = false;
+  harness.app.whileMenuOpen = [&](platform::MemoryMenu& menu) {
+    openWhileShown = menu.isOpen();
+    titlesWhileOpen = harness.menuTitles();
+  };
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+
+  EXPECT_EQ(harness.messages(),
+            (std::vector<std::string>{"status item created", "title=\u2026 width=17.5 sections=0",
+                                      "title=\u2301 23% width=47.5 sections=2", "selftest opening menu",
+                                      "selftest menu closed"}));
+  EXPECT_GE(harness.log[3].second - harness.log[2].second, 500ms);
+  EXPECT_TRUE(openWhileShown);
+  EXPECT_FALSE(harness.menu().isOpen());
+  EXPECT_EQ(harness.button().clicks(), 1);
+  EXPECT_EQ(harness.app.activations(), 1);
+  EXPECT_EQ(titlesWhileOpen,
+            (std::vector<std::string>{"Running now \u00B7 2 windows \u00B7 22.7% together", "codex     ",
+                                      "claude    ", "---", "Today", "all agents", "cursor    ", "---",
+                                      "Open Kestrelwick console", "Quit indicator"}));
+}
+
+TEST(Selftest, AnItemChosenFromTheOpenMenuTakesEffectAsItCloses) {
+  Harness harness(/*selftest=*/true);
+  harness.app.whileMenuOpen = [&](platform::MemoryMenu& menu) {
+    menu.choose(harness.indexOf(MenuAction::openConsole));
+    EXPECT_TRUE(harness.opened.empty());
+  };
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  EXPECT_EQ(harness.opened, std::vector<std::string>{"http://127.0.0.1:8180"});
+  EXPECT_EQ(harness.log.back().first, "selftest menu closed");
+}
+
+TEST(Selftest, WithoutAButtonItStillEnds) {
+  Harness harness(/*selftest=*/true, /*buttons=*/false);
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  EXPECT_EQ(harness.messages(), (std::vector<std::string>{"status item has no button", "selftest opening menu",
+                                                          "selftest menu closed"}));
+}
+
+TEST(Selftest, TheDelayedStepDoesNothingOnceTheIndicatorIsGone) {
+  Harness harness(/*selftest=*/true);
+  ASSERT_TRUE(harness.runUntilLogHas(3));
+  harness.indicator.reset();
+  harness.app.runUntil([] { return false; }, 800ms);
+  EXPECT_EQ(harness.log.size(), 3u);
+  EXPECT_FALSE(harness.app.terminated());
+  EXPECT_EQ(harness.app.activations(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#!/usr/bin/env python3
+"""Runs build/indicator as a producer would: arguments, pipes, bytes on stderr, exit status."""
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+BINARY = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build/indicator")
+TIMEOUT = 20
+EMPTY_LAUNCH = "indicator: status item created\nindicator: title=\u2026 width=17.5 sections=0\n"
+SELFTEST = EMPTY_LAUNCH + (
+    "indicator: title=\u2301 23% width=47.5 sections=2\n"
+    "indicator: selftest opening menu\n"
+    "indicator: selftest menu closed\n"
+)
+
+
+def run(args=(), stdin=b"", argv0=None, **kwargs):
+    """Runs the indicator and returns (exit status, stdout bytes, stderr bytes, seconds)."""
+    started = time.monotonic()
+    result = subprocess.run(
+        [argv0 or BINARY, *args], executable=BINARY, input=stdin if stdin is not None else None,
+        stdin=subprocess.DEVNULL if stdin is None else None,
+        capture_output=True, timeout=TIMEOUT, **kwargs)
+    return result.returncode, result.stdout, result.stderr, time.monotonic() - started
+
+
+class Arguments(unittest.TestCase):
+    def test_selftest_anywhere_in_the_argument_list(self):
+        cases = {
+            "second": dict(args=["--selftest"]),
+            "later and repeated": dict(args=["x", "-v", "--selftest", "--selftest"]),
+            "program name": dict(argv0="--selftest"),
+        }
+        for name, case in cases.items():
+            with self.subTest(name):
+                status, out, err, seconds = run(**case)
+                self.assertEqual((status, out, err.decode()), (0, b"", SELFTEST))
+                self.assertGreaterEqual(seconds, 0.5)
+
+    def test_look_alikes_run_the_reader(self):
+        for argument in ["--SELFTEST", "-selftest", "--selftest=1", "--selftest ", "selftest", "—selftest", ""]:
+            with self.subTest(argument):
+                status, out, err, _ = run(args=[argument], stdin=b'{"title":"r"}\n')
+                self.assertEqual(status, 0)
+                self.assertEqual(out, b"")
+                self.assertEqual(err.decode(), EMPTY_LAUNCH + "indicator: title=r width=17.5 sections=0\n")
+
+    def test_selftest_never_reads_standard_input(self):
+        process = subprocess.Popen([BINARY, "--selftest"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        process.stdin.write(b'{"title":"ignored"}\n')
+        process.stdin.flush()
+        out, err = process.communicate(timeout=TIMEOUT)  # stdin closes only here
+        self.assertEqual((process.returncode, out, err.decode()), (0, b"", SELFTEST))
+
+
+class Reports(unittest.TestCase):
+    def test_lines_in_log_lines_out(self):
+        cases = [
+            ("nothing", b"", []),
+            ("one report", b'{"title":"42%","sections":[{"title":"a","rows":[]}]}\n',
+             ["title=42% width=32.5 sections=1"]),
+            ("crlf and last line without lf", b'{"title":"a"}\r\n{"title":"b"}',
+             ["title=a width=17.5 sections=0", "title=b width=17.5 sections=0"]),
+            ("bad lines skipped", b'\n   \nnope\n{"title":1}\n{} {}\n{"title":\n"x"}\n{"title":"ok"}\n',
+             ["title=ok width=25.0 sections=0"]),
+            ("empty object restores the placeholder", b'{"title":"x"}\n{}\n',
+             ["title=x width=17.5 sections=0", "title=\u2026 width=17.5 sections=0"]),
+            ("empty title", b'{"title":""}\n', ["title= width=10.0 sections=0"]),
+            ("ill-formed utf-8 inside a string", b'{"title":"a\xffb"}\n\xff\n',
+             ["title=a\ufffdb width=32.5 sections=0"]),
+            ("line break in a title", b'{"title":"a\\nb"}\n', ["title=a\nb width=32.5 sections=0"]),
+            ("only cr", b"\r\r\n\r\n\r", []),
+            ("nul bytes", b'\x00\n{"title":"\x00"}\n{"title":"\\u0000"}\n', ["title=\x00 width=17.5 sections=0"]),
+        ]
+        for name, stdin, messages in cases:
+            with self.subTest(name):
+                status, out, err, _ = run(stdin=stdin)
+                self.assertEqual((status, out), (0, b""))
+                self.assertEqual(err.decode(), EMPTY_LAUNCH + "".join("indicator: %s\n" % m for m in messages))
+
+    def test_burst_then_end_renders_every_report_in_order(self):
+        count = 20000
+        stdin = b"".join(b'{"title":"%d"}\n' % i for i in range(count))
+        status, out, err, _ = run(stdin=stdin)
+        lines = err.decode().splitlines()
+        self.assertEqual((status, out, len(lines)), (0, b"", count + 2))
+        for i in range(count):
+            self.assertTrue(lines[i + 2].startswith("indicator: title=%d " % i), lines[i + 2])
+
+    def test_a_large_line(self):
+        title = "x" * (32 << 20)
+        status, _, err, _ = run(stdin=b'{"title":"%s"}\n{"title":"small"}\n' % title.encode())
+        lines = err.decode().split("\n")
+        self.assertEqual(status, 0)
+        self.assertEqual(len(lines), 5)
+        self.assertTrue(lines[2].startswith("indicator: title=" + title + " width="))
+        self.assertEqual(lines[3], "indicator: title=small width=47.5 sections=0")
+
+
+class Streams(unittest.TestCase):
+    def test_unusual_standard_input_ends_like_end_of_input(self):
+        cases = {
+            "closed": dict(stdin=None, preexec_fn=lambda: os.close(0)),
+            "dev null": dict(stdin=None),
+            "directory": dict(stdin=None, preexec_fn=lambda: os.dup2(os.open("/", os.O_RDONLY), 0)),
+        }
+        for name, case in cases.items():
+            with self.subTest(name):
+                status, out, err, _ = run(**case)
+                self.assertEqual((status, out, err.decode()), (0, b"", EMPTY_LAUNCH))
+
+    def test_standard_error_that_cannot_be_written(self):
+        stdin = b'{"title":"a"}\n' * 1000
+        for name in ["closed", "reader gone"]:
+            with self.subTest(name):
+                if name == "closed":
+                    process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                               stderr=subprocess.DEVNULL, preexec_fn=lambda: os.close(2))
+                else:
+                    read_end, write_end = os.pipe()
+                    os.close(read_end)
+                    process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                               stderr=write_end)
+                    os.close(write_end)
+                out, _ = process.communicate(stdin, timeout=TIMEOUT)
+                self.assertEqual((process.returncode, out), (0, b""))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
