@@ -5,14 +5,14 @@ set -euo pipefail
 if [ "$(uname -s)" = Darwin ]; then
   command -v brew >/dev/null || { echo "install-deps: Homebrew is needed on macOS (https://brew.sh)" >&2; exit 1; }
   missing=()
-  for formula in cmake pkg-config simdjson googletest nlohmann-json; do
+  for formula in cmake pkg-config simdjson googletest nlohmann-json glib; do
     brew list --formula "$formula" >/dev/null 2>&1 || missing+=("$formula")
   done
   [ ${#missing[@]} -eq 0 ] || brew install "${missing[@]}"
   exit 0
 fi
 
-packages=(cmake make g++ pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev)
+packages=(cmake make g++ clang pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

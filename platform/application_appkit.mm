@@ -1,0 +1,235 @@
+// The platform on macOS: AppKit behind the plain C++ interface. Each method forwards to
+// one AppKit call or converts one value; every decision lives in the C++ core.
+#import <AppKit/AppKit.h>
+
+#include "platform/main_queue_gcd.h"
+#include "platform/platform.h"
+
+// The application delegate AppKit talks to; it forwards to the C++ delegate it points to.
+@interface IndicatorApplicationDelegate : NSObject <NSApplicationDelegate>
+- (instancetype)initWithDelegate:(platform::ApplicationDelegate*)delegate;
+@end
+
+@implementation IndicatorApplicationDelegate {
+  platform::ApplicationDelegate* _delegate;  // not owned
+}
+
+- (instancetype)initWithDelegate:(platform::ApplicationDelegate*)delegate {
+  if ((self = [super init])) _delegate = delegate;
+  return self;
+}
+
+- (void)applicationDidFinishLaunching:(NSNotification*)notification {
+  _delegate->applicationDidFinishLaunching();
+}
+@end
+
+// The target of the menu's commands; it forwards each action to the C++ target.
+@interface IndicatorMenuTarget : NSObject
+- (instancetype)initWithTarget:(platform::MenuTarget*)target;
+- (platform::MenuTarget*)target;
+- (void)openConsole;
+- (void)quit;
+@end
+
+@implementation IndicatorMenuTarget {
+  platform::MenuTarget* _target;  // not owned
+}
+
+- (instancetype)initWithTarget:(platform::MenuTarget*)target {
+  if ((self = [super init])) _target = target;
+  return self;
+}
+
+- (platform::MenuTarget*)target {
+  return _target;
+}
+
+- (void)openConsole {
+  _target->openConsole();
+}
+
+- (void)quit {
+  _target->quit();
+}
+@end
+
+namespace platform {
+namespace {
+
+// Texts are well-formed UTF-8 by the time they get here; embedded NULs are kept.
+NSString* toNSString(const std::string& text) {
+  return [[NSString alloc] initWithBytes:text.data() length:text.size() encoding:NSUTF8StringEncoding] ?: @"";
+}
+
+NSFont* toNSFont(const Font& font) {
+  const NSFontWeight weight = font.weight == FontWeight::semibold ? NSFontWeightSemibold : NSFontWeightRegular;
+  switch (font.design) {
+    case FontDesign::system: return [NSFont systemFontOfSize:font.size weight:weight];
+    case FontDesign::monospaced: return [NSFont monospacedSystemFontOfSize:font.size weight:weight];
+    case FontDesign::monospacedDigit: return [NSFont monospacedDigitSystemFontOfSize:font.size weight:weight];
+  }
+}
+
+NSColor* toNSColor(NamedColor color) {
+  switch (color) {
+    case NamedColor::label: return NSColor.labelColor;
+    case NamedColor::secondaryLabel: return NSColor.secondaryLabelColor;
+    case NamedColor::systemGreen: return NSColor.systemGreenColor;
+    case NamedColor::systemBlue: return NSColor.systemBlueColor;
+    case NamedColor::systemOrange: return NSColor.systemOrangeColor;
+    case NamedColor::systemGray: return NSColor.systemGrayColor;
+  }
+}
+
+// blendedColorWithFraction:ofColor: resolves dynamic colours once, for the appearance of
+// that moment; a dynamic colour blends again for whichever appearance it is drawn in.
+NSColor* toNSColor(const Color& color) {
+  NSColor* base = toNSColor(color.base);
+  if (!color.blend) return base;
+  NSColor* with = toNSColor(color.blend->with);
+  const CGFloat fraction = color.blend->fraction;
+  return [NSColor colorWithName:nil
+                dynamicProvider:^NSColor*(NSAppearance* appearance) {
+                  __block NSColor* blended = nil;
+                  [appearance performAsCurrentDrawingAppearance:^{
+                    blended = [base blendedColorWithFraction:fraction ofColor:with];
+                  }];
+                  return blended ?: base;
+                }];
+}
+
+NSAttributedString* toNSAttributedString(const StyledText& text) {
+  NSMutableAttributedString* result = [[NSMutableAttributedString alloc] init];
+  for (const StyledRun& run : text) {
+    NSDictionary<NSAttributedStringKey, id>* attributes =
+        @{NSFontAttributeName : toNSFont(run.font), NSForegroundColorAttributeName : toNSColor(run.color)};
+    [result appendAttributedString:[[NSAttributedString alloc] initWithString:toNSString(run.text)
+                                                                   attributes:attributes]];
+  }
+  return result;
+}
+
+SEL toSelector(MenuAction action) {
+  switch (action) {
+    case MenuAction::none: return nil;
+    case MenuAction::openConsole: return @selector(openConsole);
+    case MenuAction::quit: return @selector(quit);
+  }
+}
+
+class AppKitMenu final : public Menu {
+ public:
+  NSMenu* const menu = [[NSMenu alloc] init];
+
+  void setAutoenablesItems(bool autoenables) override { menu.autoenablesItems = autoenables; }
+  void removeAllItems() override { [menu removeAllItems]; }
+
+  void addItem(const MenuItem& item, MenuTarget& target) override {
+    if (item.isSeparator) {
+      [menu addItem:[NSMenuItem separatorItem]];
+      return;
+    }
+    NSMenuItem* native = [[NSMenuItem alloc] initWithTitle:toNSString(item.title)
+                                                    action:toSelector(item.action)
+                                             keyEquivalent:toNSString(item.keyEquivalent)];
+    if (item.attributedTitle) native.attributedTitle = toNSAttributedString(*item.attributedTitle);
+    native.toolTip = item.toolTip ? toNSString(*item.toolTip) : nil;
+    native.enabled = item.enabled;
+    if (item.action != MenuAction::none) native.target = objectFor(target);
+    [menu addItem:native];
+  }
+
+ private:
+  // A menu item holds its target weakly, so the menu keeps it.
+  IndicatorMenuTarget* objectFor(MenuTarget& target) {
+    if (target_ == nil || [target_ target] != &target) target_ = [[IndicatorMenuTarget alloc] initWithTarget:&target];
+    return target_;
+  }
+
+  IndicatorMenuTarget* target_ = nil;
+};
+
+class AppKitStatusButton final : public StatusButton {
+ public:
+  explicit AppKitStatusButton(NSStatusBarButton* button) : button_(button) {}
+
+  void setAttributedTitle(const StyledText& title) override { button_.attributedTitle = toNSAttributedString(title); }
+  void setImagePosition(ImagePosition) override { button_.imagePosition = NSNoImage; }
+  void setToolTip(const std::string& toolTip) override { button_.toolTip = toNSString(toolTip); }
+  double frameWidth() const override { return button_.frame.size.width; }
+  // Tracks the menu and returns once it has closed.
+  void performClick() override { [button_ performClick:nil]; }
+
+ private:
+  NSStatusBarButton* const button_;
+};
+
+class AppKitStatusItem final : public StatusItem {
+ public:
+  explicit AppKitStatusItem(NSStatusItem* item)
+      : item_(item), button_(item.button ? std::make_unique<AppKitStatusButton>(item.button) : nullptr) {}
+
+  StatusButton* button() override { return button_.get(); }
+  void setMenu(Menu& menu) override { item_.menu = static_cast<AppKitMenu&>(menu).menu; }
+
+ private:
+  NSStatusItem* const item_;  // in the status bar for as long as it is held
+  const std::unique_ptr<AppKitStatusButton> button_;
+};
+
+class AppKitApplication final : public Application {
+ public:
+  void setDelegate(ApplicationDelegate* delegate) override {
+    delegate_ = [[IndicatorApplicationDelegate alloc] initWithDelegate:delegate];
+    NSApplication.sharedApplication.delegate = delegate_;  // held weakly by AppKit
+  }
+
+  void setActivationPolicy(ActivationPolicy policy) override {
+    [NSApplication.sharedApplication setActivationPolicy:policy == ActivationPolicy::accessory
+                                                             ? NSApplicationActivationPolicyAccessory
+                                                             : NSApplicationActivationPolicyRegular];
+  }
+
+  void run() override { [NSApplication.sharedApplication run]; }
+  void terminate() override { [NSApp terminate:nil]; }
+
+  void activateIgnoringOtherApps() override {
+    if (@available(macOS 14, *)) {
+      [NSApp activate];
+    } else {
+      [NSApp activateIgnoringOtherApps:YES];
+    }
+  }
+
+  std::unique_ptr<StatusItem> statusItemWithLength(double length) override {
+    return std::make_unique<AppKitStatusItem>([NSStatusBar.systemStatusBar statusItemWithLength:length]);
+  }
+
+  std::unique_ptr<Menu> makeMenu() override { return std::make_unique<AppKitMenu>(); }
+
+  void openURL(const URL& url) override {
+    if (NSURL* native = [NSURL URLWithString:toNSString(url.string())]) [NSWorkspace.sharedWorkspace openURL:native];
+  }
+
+  std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
+  BackgroundQueue& utilityQueue() override { return utilityQueue_; }
+
+ protected:
+  bool acceptsURL(const std::string& text) const override { return [NSURL URLWithString:toNSString(text)] != nil; }
+
+ private:
+  IndicatorApplicationDelegate* delegate_ = nil;
+  const std::shared_ptr<GCDMainQueue> mainQueue_ = std::make_shared<GCDMainQueue>();
+  GCDUtilityQueue utilityQueue_;
+};
+
+}  // namespace
+
+Application& sharedApplication() {
+  // Never destroyed, like NSApp itself.
+  static auto* application = new AppKitApplication();
+  return *application;
+}
+
+}  // namespace platform

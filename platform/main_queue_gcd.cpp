@@ -1,0 +1,32 @@
+// The function-pointer forms of dispatch take the task on the heap, so a Report moves
+// into its hand-over once instead of being copied into a block.
+#include "platform/main_queue_gcd.h"
+
+#include <dispatch/dispatch.h>
+
+#include <memory>
+
+namespace platform {
+namespace {
+
+void* onHeap(Task task) { return new Task(std::move(task)); }
+
+void runOnce(void* context) {
+  const std::unique_ptr<Task> task(static_cast<Task*>(context));
+  (*task)();
+}
+
+}  // namespace
+
+void GCDMainQueue::async(Task task) { dispatch_async_f(dispatch_get_main_queue(), onHeap(std::move(task)), runOnce); }
+
+void GCDMainQueue::asyncAfter(std::chrono::milliseconds delay, Task task) {
+  const dispatch_time_t deadline = dispatch_time(DISPATCH_TIME_NOW, static_cast<int64_t>(delay.count()) * NSEC_PER_MSEC);
+  dispatch_after_f(deadline, dispatch_get_main_queue(), onHeap(std::move(task)), runOnce);
+}
+
+void GCDUtilityQueue::async(Task task) {
+  dispatch_async_f(dispatch_get_global_queue(QOS_CLASS_UTILITY, 0), onHeap(std::move(task)), runOnce);
+}
+
+}  // namespace platform

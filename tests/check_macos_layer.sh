@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Checks the macOS layer on a machine without macOS: the Objective-C++ and dispatch files
+# compile against the SDK stub (ARC on, every warning an error), no file outside
+# platform/ names an AppKit, Foundation or dispatch API, and the .mm files hold nothing
+# of the system's own but conversion and forwarding.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root" || exit 1
+clang=${CLANGXX:-clang++}
+common=(-fsyntax-only -std=c++20 -Wall -Wextra -Werror -Wno-missing-field-initializers
+        -I tests/macos_sdk_stub -I .)
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+shopt -s nullglob
+objc=(platform/*_appkit.mm)
+gcd=(platform/*_gcd.cpp)
+[ ${#objc[@]} -gt 0 ] || fail "no platform/*_appkit.mm file"
+for file in "${objc[@]}"; do
+  "$clang" "${common[@]}" -x objective-c++ -fobjc-arc -fobjc-runtime=macosx-11.0 -fblocks \
+    -Wundeclared-selector -Wobjc-missing-super-calls "$file" || fail "$file does not compile against the SDK stub"
+done
+for file in "${gcd[@]}"; do
+  "$clang" "${common[@]}" "$file" || fail "$file does not compile against the SDK stub"
+done
+
+# Platform names stay in platform/.
+names='\bNS[A-Z][A-Za-z]+\b|\bdispatch_[a-z_]+\b|\bCG(Float|Rect|Size|Point)\b|@(interface|implementation|selector)\b|#import\b|\bQOS_CLASS_[A-Z]+'
+leaks=$(git ls-files -- app report render selftest fuzz bench | grep -E '\.(cpp|h|mm)$' | xargs -r grep -nE "$names")
+[ -z "$leaks" ] || fail "platform names outside platform/:"$'\n'"$leaks"
+
+# The .mm files convert and forward: they include only the platform interface, and hold
+# no text of the system's own and no loop but the one over styled runs.
+for file in "${objc[@]}"; do
+  foreign=$(grep -nE '^#(include|import) "' "$file" | grep -v '"platform/')
+  [ -z "$foreign" ] || fail "$file includes beyond platform/: $foreign"
+  texts=$(grep -nE '"[^"]+"' "$file" | grep -vE '^[0-9]+:#(include|import) ')
+  [ -z "$texts" ] || fail "$file holds text of its own:"$'\n'"$texts"
+  loops=$(grep -nE '\b(while|do|goto)\b|\bfor \(' "$file" | grep -v 'const StyledRun& run : text')
+  [ -z "$loops" ] || fail "$file holds logic beyond conversion:"$'\n'"$loops"
+done
+
+if [ "$failed" -ne 0 ]; then
+  echo "0 passed, 1 failed"
+  exit 1
+fi
+echo "macOS layer: ${#objc[@]} Objective-C++ and ${#gcd[@]} dispatch files compile against the stub; no platform names leak"

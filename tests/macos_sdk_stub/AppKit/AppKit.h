@@ -1,0 +1,122 @@
+// Stub of the AppKit subset used by the indicator (see ../README.md).
+#pragma once
+
+#import <Foundation/Foundation.h>
+
+#pragma clang assume_nonnull begin
+
+@class NSMenu;
+@class NSStatusBarButton;
+
+@interface NSResponder : NSObject
+@end
+
+@interface NSView : NSResponder
+@property NSRect frame;
+@property(nullable, copy) NSString* toolTip;
+@end
+
+@interface NSControl : NSView
+@end
+
+typedef enum NSCellImagePosition : NSUInteger { NSNoImage = 0, NSImageOnly = 1, NSImageLeft = 2 } NSCellImagePosition;
+
+@interface NSButton : NSControl
+@property(copy) NSAttributedString* attributedTitle;
+@property NSCellImagePosition imagePosition;
+- (void)performClick:(nullable id)sender;
+@end
+
+@interface NSStatusBarButton : NSButton
+@end
+
+typedef CGFloat NSFontWeight;
+extern const NSFontWeight NSFontWeightRegular FOUNDATION_STUB_AVAILABLE(10.11);
+extern const NSFontWeight NSFontWeightSemibold FOUNDATION_STUB_AVAILABLE(10.11);
+
+@interface NSFont : NSObject
++ (NSFont*)systemFontOfSize:(CGFloat)size weight:(NSFontWeight)weight FOUNDATION_STUB_AVAILABLE(10.11);
++ (NSFont*)monospacedDigitSystemFontOfSize:(CGFloat)size
+                                    weight:(NSFontWeight)weight FOUNDATION_STUB_AVAILABLE(10.11);
++ (NSFont*)monospacedSystemFontOfSize:(CGFloat)size weight:(NSFontWeight)weight FOUNDATION_STUB_AVAILABLE(10.15);
+@end
+
+@interface NSAppearance : NSObject
+- (void)performAsCurrentDrawingAppearance:(void (^)(void))block FOUNDATION_STUB_AVAILABLE(11.0);
+@end
+
+typedef NSString* NSColorName;
+
+@interface NSColor : NSObject
+@property(class, strong, readonly) NSColor* labelColor FOUNDATION_STUB_AVAILABLE(10.10);
+@property(class, strong, readonly) NSColor* secondaryLabelColor FOUNDATION_STUB_AVAILABLE(10.10);
+@property(class, strong, readonly) NSColor* systemGreenColor FOUNDATION_STUB_AVAILABLE(10.10);
+@property(class, strong, readonly) NSColor* systemBlueColor FOUNDATION_STUB_AVAILABLE(10.10);
+@property(class, strong, readonly) NSColor* systemOrangeColor FOUNDATION_STUB_AVAILABLE(10.10);
+@property(class, strong, readonly) NSColor* systemGrayColor FOUNDATION_STUB_AVAILABLE(10.10);
++ (NSColor*)colorWithName:(nullable NSColorName)name
+          dynamicProvider:(NSColor* (^)(NSAppearance* appearance))provider FOUNDATION_STUB_AVAILABLE(10.15);
+- (nullable NSColor*)blendedColorWithFraction:(CGFloat)fraction ofColor:(NSColor*)color;
+@end
+
+extern NSAttributedStringKey const NSFontAttributeName;
+extern NSAttributedStringKey const NSForegroundColorAttributeName;
+
+@interface NSMenuItem : NSObject
++ (NSMenuItem*)separatorItem;
+- (instancetype)initWithTitle:(NSString*)title action:(nullable SEL)action keyEquivalent:(NSString*)keyEquivalent;
+@property(nullable, copy) NSAttributedString* attributedTitle;
+@property(nullable, copy) NSString* toolTip;
+@property(getter=isEnabled) BOOL enabled;
+@property(nullable, weak) id target;
+@end
+
+@interface NSMenu : NSObject
+- (instancetype)init;
+@property BOOL autoenablesItems;
+- (void)removeAllItems FOUNDATION_STUB_AVAILABLE(10.6);
+- (void)addItem:(NSMenuItem*)item;
+- (NSMenuItem*)addItemWithTitle:(NSString*)title action:(nullable SEL)action keyEquivalent:(NSString*)keyEquivalent;
+@end
+
+static const CGFloat NSVariableStatusItemLength = -1;
+
+@interface NSStatusItem : NSObject
+@property(readonly, strong, nullable) NSStatusBarButton* button FOUNDATION_STUB_AVAILABLE(10.10);
+@property(nullable, strong) NSMenu* menu;
+@end
+
+@interface NSStatusBar : NSObject
+@property(class, readonly, strong) NSStatusBar* systemStatusBar;
+- (NSStatusItem*)statusItemWithLength:(CGFloat)length;
+@end
+
+@protocol NSApplicationDelegate <NSObject>
+@optional
+- (void)applicationDidFinishLaunching:(NSNotification*)notification;
+@end
+
+typedef enum NSApplicationActivationPolicy : NSInteger {
+  NSApplicationActivationPolicyRegular = 0,
+  NSApplicationActivationPolicyAccessory = 1,
+  NSApplicationActivationPolicyProhibited = 2,
+} NSApplicationActivationPolicy;
+
+@interface NSApplication : NSResponder
+@property(class, readonly, strong) __kindof NSApplication* sharedApplication;
+@property(nullable, weak) id<NSApplicationDelegate> delegate;
+- (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)policy;
+- (void)run;
+- (void)terminate:(nullable id)sender;
+- (void)activateIgnoringOtherApps:(BOOL)flag FOUNDATION_STUB_DEPRECATED(10.0, 14.0);
+- (void)activate FOUNDATION_STUB_AVAILABLE(14.0);
+@end
+
+extern __kindof NSApplication* _Null_unspecified NSApp;
+
+@interface NSWorkspace : NSObject
+@property(class, readonly, strong) NSWorkspace* sharedWorkspace;
+- (BOOL)openURL:(NSURL*)url;
+@end
+
+#pragma clang assume_nonnull end

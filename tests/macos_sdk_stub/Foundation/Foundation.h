@@ -1,0 +1,85 @@
+// Stub of the Foundation subset used by the indicator (see ../README.md).
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#pragma clang assume_nonnull begin
+
+#define FOUNDATION_STUB_AVAILABLE(version) __attribute__((availability(macos, introduced = version)))
+#define FOUNDATION_STUB_DEPRECATED(introducedIn, deprecatedIn) \
+  __attribute__((availability(macos, introduced = introducedIn, deprecated = deprecatedIn)))
+
+typedef long NSInteger;
+typedef unsigned long NSUInteger;
+typedef double CGFloat;
+typedef bool BOOL;
+#define YES __objc_yes
+#define NO __objc_no
+#ifndef nil
+#define nil nullptr
+#endif
+
+typedef struct CGPoint {
+  CGFloat x;
+  CGFloat y;
+} CGPoint;
+typedef struct CGSize {
+  CGFloat width;
+  CGFloat height;
+} CGSize;
+typedef struct CGRect {
+  CGPoint origin;
+  CGSize size;
+} CGRect;
+typedef CGRect NSRect;
+
+@class NSString;
+
+@protocol NSObject
+- (BOOL)isEqual:(nullable id)object;
+@end
+
+@protocol NSCopying
+@end
+
+__attribute__((objc_root_class))
+@interface NSObject <NSObject>
++ (instancetype)alloc;
+- (instancetype)init;
+@end
+
+typedef NSUInteger NSStringEncoding;
+enum : NSStringEncoding { NSUTF8StringEncoding = 4 };
+
+@interface NSString : NSObject <NSCopying>
+- (nullable instancetype)initWithBytes:(const void*)bytes
+                                length:(NSUInteger)length
+                              encoding:(NSStringEncoding)encoding;
+@end
+
+@interface NSDictionary<__covariant KeyType, __covariant ObjectType> : NSObject
++ (instancetype)dictionaryWithObjects:(const ObjectType _Nonnull[_Nullable])objects
+                              forKeys:(const KeyType<NSCopying> _Nonnull[_Nullable])keys
+                                count:(NSUInteger)count;
+@end
+
+typedef NSString* NSAttributedStringKey;
+
+@interface NSAttributedString : NSObject
+- (instancetype)initWithString:(NSString*)string
+                    attributes:(nullable NSDictionary<NSAttributedStringKey, id>*)attributes;
+@end
+
+@interface NSMutableAttributedString : NSAttributedString
+- (void)appendAttributedString:(NSAttributedString*)string;
+@end
+
+@interface NSURL : NSObject
++ (nullable instancetype)URLWithString:(NSString*)string;
+@end
+
+@interface NSNotification : NSObject
+@end
+
+#pragma clang assume_nonnull end

@@ -1,0 +1,40 @@
+// Stub of the dispatch subset used by the indicator (see ../README.md), as C++ sees it.
+#pragma once
+
+#include <stdint.h>
+
+#pragma clang assume_nonnull begin
+
+struct dispatch_object_s {};
+struct dispatch_queue_s : dispatch_object_s {};
+struct dispatch_queue_serial_s : dispatch_queue_s {};
+struct dispatch_queue_main_s : dispatch_queue_serial_s {};
+struct dispatch_queue_global_s : dispatch_queue_s {};
+typedef dispatch_queue_s* dispatch_queue_t;
+typedef dispatch_queue_main_s* dispatch_queue_main_t;
+typedef dispatch_queue_global_s* dispatch_queue_global_t;
+
+typedef void (*dispatch_function_t)(void* _Nullable);
+typedef uint64_t dispatch_time_t;
+#define DISPATCH_TIME_NOW (0ull)
+#define NSEC_PER_MSEC 1000000ull
+
+typedef enum : unsigned int {
+  QOS_CLASS_USER_INTERACTIVE = 0x21,
+  QOS_CLASS_USER_INITIATED = 0x19,
+  QOS_CLASS_DEFAULT = 0x15,
+  QOS_CLASS_UTILITY = 0x11,
+  QOS_CLASS_BACKGROUND = 0x09,
+  QOS_CLASS_UNSPECIFIED = 0x00,
+} qos_class_t;
+
+extern "C" {
+dispatch_queue_main_t dispatch_get_main_queue(void);
+dispatch_queue_global_t dispatch_get_global_queue(intptr_t identifier, uintptr_t flags);
+dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
+void dispatch_async_f(dispatch_queue_t queue, void* _Nullable context, dispatch_function_t work);
+void dispatch_after_f(dispatch_time_t when, dispatch_queue_t queue, void* _Nullable context,
+                      dispatch_function_t work);
+}
+
+#pragma clang assume_nonnull end
