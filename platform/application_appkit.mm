@@ -59,7 +59,8 @@ namespace {
 
 // Texts are well-formed UTF-8 by the time they get here; embedded NULs are kept.
 NSString* toNSString(const std::string& text) {
-  return [[NSString alloc] initWithBytes:text.data() length:text.size() encoding:NSUTF8StringEncoding] ?: @"";
+  NSString* string = [[NSString alloc] initWithBytes:text.data() length:text.size() encoding:NSUTF8StringEncoding];
+  return string != nil ? string : @"";
 }
 
 NSFont* toNSFont(const Font& font) {
@@ -95,7 +96,7 @@ NSColor* toNSColor(const Color& color) {
                   [appearance performAsCurrentDrawingAppearance:^{
                     blended = [base blendedColorWithFraction:fraction ofColor:with];
                   }];
-                  return blended ?: base;
+                  return blended != nil ? blended : base;
                 }];
 }
 

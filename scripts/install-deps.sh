@@ -12,7 +12,7 @@ if [ "$(uname -s)" = Darwin ]; then
   exit 0
 fi
 
-packages=(cmake make g++ clang pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev)
+packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
