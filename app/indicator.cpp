@@ -46,7 +46,7 @@ void Indicator::render(const Report& report) {
   }
   consoleURL = report.console;
   menu->removeAllItems();
-  for (const auto& entry : render::menuItems(report)) menu->addItem(entry, *this);
+  render::buildMenu(report, [this](platform::MenuItem&& entry) { menu->addItem(std::move(entry), *this); });
 }
 
 void Indicator::readStdin() {

@@ -126,7 +126,7 @@ class AppKitMenu final : public Menu {
   void setAutoenablesItems(bool autoenables) override { menu.autoenablesItems = autoenables; }
   void removeAllItems() override { [menu removeAllItems]; }
 
-  void addItem(const MenuItem& item, MenuTarget& target) override {
+  void addItem(MenuItem item, MenuTarget& target) override {
     if (item.isSeparator) {
       [menu addItem:[NSMenuItem separatorItem]];
       return;

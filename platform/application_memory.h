@@ -28,7 +28,7 @@ class MemoryMenu final : public Menu {
 
   void setAutoenablesItems(bool autoenables) override { autoenablesItems_ = autoenables; }
   void removeAllItems() override { entries_.clear(); }
-  void addItem(const MenuItem& item, MenuTarget& target) override { entries_.push_back({item, &target}); }
+  void addItem(MenuItem item, MenuTarget& target) override { entries_.push_back({std::move(item), &target}); }
 
   [[nodiscard]] bool autoenablesItems() const { return autoenablesItems_; }
   [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }

@@ -39,7 +39,7 @@ class GlibMainQueue final : public MainQueue {
   std::mutex mutex_;
   std::deque<Task> tasks_;         // guarded by mutex_
   std::vector<GSource*> timers_;   // guarded by mutex_; destroyed with the queue
-  bool stopped_ = false;           // guarded by mutex_
+  bool stopped_ = false;           // written under mutex_, on the main thread only
 };
 
 }  // namespace platform

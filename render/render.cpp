@@ -57,8 +57,34 @@ platform::StyledText statusTitle(std::string_view text) {
   return {run("", text, statusFont, Color{NamedColor::label, {}})};
 }
 
+namespace {
+
+// Widths are small numbers with few decimals, so the shortest text is found with
+// integers: digits / 10^decimals is the double itself when both are exact and their
+// correctly rounded quotient gives the width back, which is what reading the text does.
+std::optional<std::string> shortWidth(double width) {
+  constexpr double exactIntegers = 9007199254740992.0;  // 2^53
+  double scale = 1;
+  for (int decimals = 1; decimals <= 15; ++decimals) {
+    scale *= 10;
+    const double nearest = std::round(width * scale);
+    for (double digits : {nearest - 1, nearest, nearest + 1}) {
+      if (std::fabs(digits) >= exactIntegers || digits / scale != width) continue;
+      std::string text = std::to_string(static_cast<long long>(std::fabs(digits)));
+      if (text.size() <= static_cast<size_t>(decimals)) text.insert(0, decimals + 1 - text.size(), '0');
+      text.insert(text.size() - decimals, ".");
+      if (std::signbit(width)) text.insert(0, "-");
+      return text;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::string formatWidth(double width) {
   if (!std::isfinite(width)) return fixed(width, 1);
+  if (auto text = shortWidth(width)) return *text;
   // Past 1100 decimals every double is written exactly.
   for (int decimals = 1; decimals < 1100; ++decimals) {
     std::string text = fixed(width, decimals);
@@ -113,26 +139,27 @@ MenuItem rowItem(const Row& row) {
   };
 }
 
-std::vector<MenuItem> menuItems(const Report& report) {
-  std::vector<MenuItem> items;
+void buildMenu(const Report& report, const std::function<void(MenuItem&&)>& add) {
   if (report.sections) {
     for (const auto& section : *report.sections) {
-      items.push_back(header(section.title));
-      for (const auto& row : section.rows) items.push_back(rowItem(row));
-      items.push_back(MenuItem::separatorItem());
+      add(header(section.title));
+      for (const auto& row : section.rows) add(rowItem(row));
+      add(MenuItem::separatorItem());
     }
   }
   if (!report.sections || report.sections->empty()) {
-    items.push_back(header(nothingYetTitle));
-    items.push_back(MenuItem::separatorItem());
+    add(header(nothingYetTitle));
+    add(MenuItem::separatorItem());
   }
   if (report.console) {
-    items.push_back(MenuItem{.title = std::string(consoleCommandTitle),
-                             .action = platform::MenuAction::openConsole});
+    add(MenuItem{.title = std::string(consoleCommandTitle), .action = platform::MenuAction::openConsole});
   }
-  items.push_back(MenuItem{.title = std::string(quitCommandTitle),
-                           .action = platform::MenuAction::quit,
-                           .keyEquivalent = "q"});
+  add(MenuItem{.title = std::string(quitCommandTitle), .action = platform::MenuAction::quit, .keyEquivalent = "q"});
+}
+
+std::vector<MenuItem> menuItems(const Report& report) {
+  std::vector<MenuItem> items;
+  buildMenu(report, [&](MenuItem&& item) { items.push_back(std::move(item)); });
   return items;
 }
 

@@ -1,6 +1,7 @@
 // Turns one Report into what is shown: the status title and the menu, as plain values.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,7 +33,9 @@ inline constexpr std::string_view quitCommandTitle = "Quit indicator";
 [[nodiscard]] platform::Font rowFont(std::optional<bool> emphasis);
 [[nodiscard]] platform::MenuItem rowItem(const Row& row);
 
-// The whole menu, rebuilt from nothing but this report.
+// The whole menu, rebuilt from nothing but this report: each item in order, handed
+// to add as it is made.
+void buildMenu(const Report& report, const std::function<void(platform::MenuItem&&)>& add);
 [[nodiscard]] std::vector<platform::MenuItem> menuItems(const Report& report);
 
 }  // namespace render

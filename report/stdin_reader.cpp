@@ -13,14 +13,9 @@ namespace {
 constexpr size_t chunkSize = 1 << 16;
 }  // namespace
 
-void readReports(int fd, const std::function<void(Report&&)>& deliver) {
+void readLines(int fd, const std::function<void(std::string_view)>& onLine) {
   const auto chunk = std::make_unique<char[]>(chunkSize);
   LineFramer framer;
-  ReportDecoder decoder;
-  auto onLine = [&](std::string_view line) {
-    DecodeResult result = decoder.decode(line);
-    if (result.ok()) deliver(std::move(result).report());
-  };
   for (;;) {
     const ssize_t count = ::read(fd, chunk.get(), chunkSize);
     if (count < 0 && errno == EINTR) continue;
@@ -28,4 +23,12 @@ void readReports(int fd, const std::function<void(Report&&)>& deliver) {
     framer.feed(std::string_view(chunk.get(), static_cast<size_t>(count)), onLine);
   }
   framer.finish(onLine);
+}
+
+void readReports(int fd, const std::function<void(Report&&)>& deliver) {
+  ReportDecoder decoder;
+  readLines(fd, [&](std::string_view line) {
+    DecodeResult result = decoder.decode(line);
+    if (result.ok()) deliver(std::move(result).report());
+  });
 }

@@ -166,6 +166,7 @@ TEST(TitleLog, WritesTheShortestWidthWithAPoint) {
   const std::vector<std::pair<double, std::string>> widths = {
       {41, "41.0"}, {37.5, "37.5"}, {0, "0.0"}, {0.1, "0.1"}, {1.0 / 3, "0.3333333333333333"},
       {123.456, "123.456"}, {1e6, "1000000.0"}, {2.5e-5, "0.000025"}, {-4, "-4.0"},
+      {-0.0, "-0.0"}, {0.5, "0.5"}, {9.87654321e-3, "0.00987654321"}, {1e22, "10000000000000000000000.0"},
   };
   for (const auto& [width, text] : widths) EXPECT_EQ(render::formatWidth(width), text);
   EXPECT_EQ(render::titleLogMessage("42%", 41, 3), "title=42% width=41.0 sections=3");
