@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize clean
+.PHONY: all deps build run test sanitize bench fuzz clean
 
 all: build
 
@@ -31,5 +31,23 @@ sanitize: deps
 	@cmake --build $(BUILD)-tsan -j $(JOBS)
 	@cd $(BUILD)-tsan && ctest --output-on-failure -j $(JOBS) -L threads
 
+# Every benchmark, in a Release build, printed as one table of ratios (bench/README.md).
+bench: deps
+	@scripts/install-deps.sh bench
+	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DINDICATOR_BENCH=ON -DINDICATOR_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)-bench -j $(JOBS)
+	@python3 bench/run.py $(BUILD)-bench
+
+# Each fuzz target for FUZZ_SECONDS (default 60), with libFuzzer and clang, from the corpus.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake -S . -B $(BUILD)-fuzz -DCMAKE_CXX_COMPILER=clang++ -DINDICATOR_FUZZ=ON -DINDICATOR_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target decode_fuzz framer_fuzz
+	@for target in decode framer; do \
+	  mkdir -p $(BUILD)-fuzz/corpus/$$target && \
+	  $(BUILD)-fuzz/fuzz/$${target}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 \
+	    -artifact_prefix=$(BUILD)-fuzz/ $(BUILD)-fuzz/corpus/$$target fuzz/corpus/$$target || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench $(BUILD)-fuzz

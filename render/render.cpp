@@ -21,11 +21,12 @@ constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
 constexpr double toneGreyFraction = 0.25;
 constexpr std::string_view runGap = "  ";
 
-StyledRun run(std::string_view gap, std::string_view text, const Font& font, const Color& color) {
-  std::string joined;
-  joined.reserve(gap.size() + text.size());
-  joined.append(gap).append(text);
-  return {std::move(joined), font, color};
+// Built in place: a run is made once and never moved.
+void appendRun(platform::StyledText& runs, std::string_view gap, std::string_view text, const Font& font,
+               const Color& color) {
+  StyledRun& run = runs.emplace_back(StyledRun{{}, font, color});
+  run.text.reserve(gap.size() + text.size());
+  run.text.append(gap).append(text);
 }
 
 // Streams in the classic locale, so that a desktop toolkit that adopts the user's
@@ -54,7 +55,9 @@ std::string statusTitleText(const Report& report) {
 }
 
 platform::StyledText statusTitle(std::string_view text) {
-  return {run("", text, statusFont, Color{NamedColor::label, {}})};
+  platform::StyledText title;
+  appendRun(title, "", text, statusFont, Color{NamedColor::label, {}});
+  return title;
 }
 
 namespace {
@@ -101,11 +104,9 @@ std::string titleLogMessage(std::string_view text, double width, size_t sectionC
 }
 
 MenuItem header(std::string_view title) {
-  return MenuItem{
-      .title = std::string(title),
-      .attributedTitle = platform::StyledText{run("", title, headerFont, {NamedColor::secondaryLabel, {}})},
-      .enabled = false,
-  };
+  MenuItem item{.title = std::string(title), .attributedTitle = platform::StyledText{}, .enabled = false};
+  appendRun(*item.attributedTitle, "", title, headerFont, {NamedColor::secondaryLabel, {}});
+  return item;
 }
 
 Color toneColor(const std::optional<std::string>& tone) {
@@ -125,18 +126,15 @@ Font rowFont(std::optional<bool> emphasis) {
 MenuItem rowItem(const Row& row) {
   const Font font = rowFont(row.emphasis);
   const Color label{NamedColor::label, {}};
-  platform::StyledText runs;
-  runs.reserve(4);
-  runs.push_back(run(runGap, row.label, font, label));
-  runs.push_back(run(runGap, row.bar, font, toneColor(row.tone)));
-  runs.push_back(run(runGap, row.value, font, label));
-  if (row.detail && !row.detail->empty()) runs.push_back(run(runGap, *row.detail, font, label));
-  return MenuItem{
-      .title = row.label,
-      .attributedTitle = std::move(runs),
-      .enabled = true,
-      .toolTip = row.hint,
-  };
+  const bool withDetail = row.detail && !row.detail->empty();
+  MenuItem item{.title = row.label, .attributedTitle = platform::StyledText{}, .enabled = true, .toolTip = row.hint};
+  platform::StyledText& runs = *item.attributedTitle;
+  runs.reserve(withDetail ? 4 : 3);
+  appendRun(runs, runGap, row.label, font, label);
+  appendRun(runs, runGap, row.bar, font, toneColor(row.tone));
+  appendRun(runs, runGap, row.value, font, label);
+  if (withDetail) appendRun(runs, runGap, *row.detail, font, label);
+  return item;
 }
 
 void buildMenu(const Report& report, const std::function<void(MenuItem&&)>& add) {

@@ -5,14 +5,18 @@ set -euo pipefail
 if [ "$(uname -s)" = Darwin ]; then
   command -v brew >/dev/null || { echo "install-deps: Homebrew is needed on macOS (https://brew.sh)" >&2; exit 1; }
   missing=()
-  for formula in cmake pkg-config simdjson googletest nlohmann-json glib; do
+  formulas=(cmake pkg-config simdjson googletest nlohmann-json glib)
+  [ "${1:-}" = bench ] && formulas=(google-benchmark jq)
+  for formula in "${formulas[@]}"; do
     brew list --formula "$formula" >/dev/null 2>&1 || missing+=("$formula")
   done
   [ ${#missing[@]} -eq 0 ] || brew install "${missing[@]}"
   exit 0
 fi
 
-packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev)
+packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev libmimalloc-dev valgrind)
+# `install-deps.sh bench` adds what the benchmarks compare against.
+[ "${1:-}" = bench ] && packages=(libbenchmark-dev jq)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

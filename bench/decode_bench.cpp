@@ -1,0 +1,121 @@
+// Google Benchmark suite: decoding against bare simdjson, rendering against decoding,
+// and framing. bench/run.py turns the results into ratios measured in the same run.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <simdjson.h>
+#include <unistd.h>
+
+#include "app/log.h"
+#include "bench/report_lines.h"
+#include "platform/application_memory.h"
+#include "render/render.h"
+#include "report/decode.h"
+#include "report/line_framer.h"
+
+namespace {
+
+const std::string& typical() {
+  static const std::string line = bench::typicalLine(42);
+  return line;
+}
+
+const std::string& large() {
+  static const std::string line = bench::largeLine();
+  return line;
+}
+
+void decodeLine(benchmark::State& state, const std::string& line) {
+  ReportDecoder decoder;
+  for (auto _ : state) {
+    DecodeResult result = decoder.decode(line);
+    if (!result.ok()) state.SkipWithError("line rejected");
+    benchmark::DoNotOptimize(result);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size()));
+}
+
+// The least any DOM decoder must do: parse, then copy out every string value, since a
+// decoded report owns its text.
+void extractStrings(simdjson::dom::element element, std::vector<std::string>& texts) {
+  simdjson::dom::object object;
+  simdjson::dom::array array;
+  std::string_view text;
+  if (!element.get(object)) {
+    for (auto field : object) extractStrings(field.value, texts);
+  } else if (!element.get(array)) {
+    for (auto child : array) extractStrings(child, texts);
+  } else if (!element.get(text)) {
+    texts.emplace_back(text);
+  }
+}
+
+void simdjsonParseAndExtract(benchmark::State& state, const std::string& line) {
+  simdjson::dom::parser parser;
+  for (auto _ : state) {
+    simdjson::dom::element root;
+    if (parser.parse(line.data(), line.size()).get(root)) state.SkipWithError("parse failed");
+    std::vector<std::string> texts;
+    extractStrings(root, texts);
+    benchmark::DoNotOptimize(texts);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size()));
+}
+
+void simdjsonParseOnly(benchmark::State& state, const std::string& line) {
+  simdjson::dom::parser parser;
+  for (auto _ : state) {
+    simdjson::dom::element root;
+    if (parser.parse(line.data(), line.size()).get(root)) state.SkipWithError("parse failed");
+    benchmark::DoNotOptimize(root);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size()));
+}
+
+// What rendering one report costs before the platform takes over: the status title,
+// its log line written to /dev/null, and every menu item built as a value.
+void renderReport(benchmark::State& state) {
+  const Report report = ::decodeReport(typical()).report();
+  platform::MemoryApplication app;
+  auto item = app.statusItemWithLength(platform::variableStatusItemLength);
+  auto* button = item->button();
+  const int devNull = ::open("/dev/null", O_WRONLY);
+  for (auto _ : state) {
+    const std::string title = render::statusTitleText(report);
+    button->setAttributedTitle(render::statusTitle(title));
+    const std::string line = logLine(render::titleLogMessage(title, button->frameWidth(), report.sections->size()));
+    benchmark::DoNotOptimize(::write(devNull, line.data(), line.size()));
+    size_t items = 0;
+    render::buildMenu(report, [&](platform::MenuItem&& entry) {
+      benchmark::DoNotOptimize(entry);
+      ++items;
+    });
+    benchmark::DoNotOptimize(items);
+  }
+  ::close(devNull);
+}
+
+void frameLines(benchmark::State& state) {
+  std::string stream;
+  for (unsigned i = 0; stream.size() < (8 << 20); ++i) stream += bench::typicalLine(i) + "\n";
+  for (auto _ : state) {
+    LineFramer framer;
+    size_t lines = 0;
+    for (size_t at = 0; at < stream.size(); at += 65536) {
+      framer.feed(std::string_view(stream).substr(at, 65536), [&](std::string_view) { ++lines; });
+    }
+    framer.finish([&](std::string_view) { ++lines; });
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * stream.size()));
+}
+
+BENCHMARK_CAPTURE(decodeLine, typical, typical());
+BENCHMARK_CAPTURE(simdjsonParseAndExtract, typical, typical());
+BENCHMARK_CAPTURE(decodeLine, large, large());
+BENCHMARK_CAPTURE(simdjsonParseOnly, large, large());
+BENCHMARK(renderReport);
+BENCHMARK(frameLines);
+
+}  // namespace
+
+BENCHMARK_MAIN();

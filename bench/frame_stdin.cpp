@@ -1,0 +1,11 @@
+// Frames standard input into lines and does nothing else: the reader without decoding.
+#include <cstdio>
+
+#include "report/stdin_reader.h"
+
+int main() {
+  size_t lines = 0;
+  readLines(0, [&](std::string_view) { ++lines; });
+  std::fprintf(stderr, "%zu lines\n", lines);
+  return 0;
+}

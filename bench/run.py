@@ -1,0 +1,157 @@
+#!/usr/bin/env python3
+"""Runs every benchmark and prints one table of ratios against baselines measured in the
+same run (these machines are noisy, so absolute times alone say little).
+
+usage: bench/run.py BUILD_DIR   (a Release build with -DINDICATOR_BENCH=ON)
+"""
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-bench")
+INDICATOR = os.path.join(BUILD, "indicator")
+TOOLS = os.path.join(BUILD, "bench")
+TYPICAL_COUNT = 200_000
+ROUNDS = 3
+rows = []
+
+
+def row(what, measured, baseline, ratio, goal, met):
+    rows.append((what, measured, baseline, ratio, goal, "yes" if met else "NO"))
+
+
+def best_seconds(command, stdin_path=None, rounds=ROUNDS):
+    """The fastest of a few runs of a shell command, in seconds."""
+    best = float("inf")
+    for _ in range(rounds):
+        with open(stdin_path or os.devnull, "rb") as stdin:
+            started = time.perf_counter()
+            subprocess.run(command, shell=True, stdin=stdin, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=True)
+            best = min(best, time.perf_counter() - started)
+    return best
+
+
+def google_benchmarks():
+    result = subprocess.run([os.path.join(TOOLS, "decode_bench"), "--benchmark_format=json",
+                             "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true",
+                             "--benchmark_min_time=0.2"], capture_output=True, text=True, check=True)
+    medians = {b["run_name"]: b for b in json.loads(result.stdout)["benchmarks"] if b["aggregate_name"] == "median"}
+    ns = lambda name: medians[name]["real_time"]
+    rate = lambda name: medians[name]["bytes_per_second"] / 1e6
+
+    decode, baseline = ns("decodeLine/typical"), ns("simdjsonParseAndExtract/typical")
+    row("decodeReport, typical line", "%.0f ns" % decode, "simdjson DOM parse+extract %.0f ns" % baseline,
+        "%.2fx" % (decode / baseline), "<= 1.25x", decode / baseline <= 1.25)
+    large, parse = rate("decodeLine/large"), rate("simdjsonParseOnly/large")
+    row("decodeReport, 1 MB line", "%.0f MB/s" % large, "simdjson DOM parse only %.0f MB/s" % parse,
+        "%.2fx" % (large / parse), ">= 300 MB/s and >= 0.25x", large >= 300 and large / parse >= 0.25)
+    render = ns("renderReport")
+    row("render, typical report", "%.0f ns" % render, "decodeReport %.0f ns" % decode,
+        "%.2fx" % (render / decode), "< 1x", render < decode)
+
+
+def pipelines(directory):
+    typical = os.path.join(directory, "typical.jsonl")
+    with open(typical, "wb") as out:
+        subprocess.run([os.path.join(TOOLS, "write_lines"), "typical", str(TYPICAL_COUNT)], stdout=out, check=True)
+    size_mb = os.path.getsize(typical) / 1e6
+
+    dd = best_seconds("cat | dd of=/dev/null bs=64k", typical)
+    frame = best_seconds("cat | %s" % os.path.join(TOOLS, "frame_stdin"), typical)
+    row("framing stdin, %d lines (%.0f MB)" % (TYPICAL_COUNT, size_mb), "%.3f s" % frame,
+        "cat | dd bs=64k %.3f s" % dd, "%.2fx of its speed" % (dd / frame), ">= 0.85x", dd / frame >= 0.85)
+
+    whole = best_seconds("cat | %s" % INDICATOR, typical)
+    jq = best_seconds("jq -c . >/dev/null", typical, rounds=1)
+    row("whole indicator, %d lines" % TYPICAL_COUNT, "%.3f s (%.1f us/report)" % (whole, whole / TYPICAL_COUNT * 1e6),
+        "jq -c . %.3f s" % jq, "%.1fx faster" % (jq / whole), ">= 10x faster than jq", jq / whole >= 10)
+    row("whole indicator, %d lines" % TYPICAL_COUNT, "%.3f s" % whole, "cat | dd bs=64k %.3f s" % dd,
+        "%.1fx of its time" % (whole / dd), "<= 12x", whole / dd <= 12)
+
+    starts = [best_seconds(INDICATOR, rounds=1) for _ in range(20)]
+    trues = [best_seconds("/bin/true", rounds=1) for _ in range(20)]
+    start, true = statistics.median(starts), statistics.median(trues)
+    row("start to exit, stdin empty", "%.1f ms" % (start * 1e3), "/bin/true %.1f ms" % (true * 1e3),
+        "%.1fx" % (start / true), "report", True)
+
+
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def wait_for_lines(stream, count):
+    for _ in range(count):
+        if not stream.readline():
+            raise RuntimeError("the indicator ended early")
+
+
+def memory(directory):
+    big = os.path.join(directory, "big.jsonl")
+    with open(big, "wb") as out:
+        out.write(b'{"title":"' + b"x" * (256 << 20) + b'"}\n')
+
+    def session(feed, lines_expected):
+        process = subprocess.Popen([INDICATOR], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.PIPE)
+        wait_for_lines(process.stderr, 2)
+        feed(process.stdin)
+        process.stdin.flush()
+        wait_for_lines(process.stderr, lines_expected)
+        time.sleep(1.0)  # let freed memory go back to the system
+        kib = resident_kib(process.pid)
+        process.stdin.close()
+        process.stderr.read()
+        process.wait()
+        return kib
+
+    idle = session(lambda stdin: None, 0)
+    row("resident memory, idle", "%.1f MiB" % (idle / 1024), "", "", "<= 6 MiB", idle <= 6 * 1024)
+
+    def big_then_small(stdin):
+        with open(big, "rb") as source:
+            while chunk := source.read(1 << 20):
+                stdin.write(chunk)
+        stdin.write(b'{"title":"small"}\n')
+    after_big = session(big_then_small, 2)
+    row("resident memory, 256 MiB line then a small report", "%.1f MiB" % (after_big / 1024),
+        "idle %.1f MiB" % (idle / 1024), "%.2fx idle" % (after_big / idle), "<= 2x idle", after_big <= 2 * idle)
+
+    def reports(count):
+        def feed(stdin):
+            for start in range(0, count, 10_000):
+                stdin.write(b"".join(b'{"title":"%d","sections":[{"title":"s","rows":[{"label":"l","bar":"b",'
+                                     b'"value":"v","hint":"%d"}]}]}\n' % (i, i) for i in range(start, start + 10_000)))
+        return feed
+    after_100k = session(reports(100_000), 100_000)
+    after_1m = session(reports(1_000_000), 1_000_000)
+    row("resident memory after 1,000,000 reports", "%.1f MiB" % (after_1m / 1024),
+        "after 100,000: %.1f MiB" % (after_100k / 1024), "%.2fx" % (after_1m / after_100k),
+        "no growth (<= 1.1x)", after_1m <= 1.1 * after_100k)
+
+
+def main():
+    with tempfile.TemporaryDirectory() as directory:
+        google_benchmarks()
+        pipelines(directory)
+        memory(directory)
+    widths = [max(len(str(r[i])) for r in rows + [("what", "measured", "baseline", "ratio", "goal", "met")])
+              for i in range(6)]
+    def line(cells):
+        return "| " + " | ".join(str(c).ljust(w) for c, w in zip(cells, widths)) + " |"
+    print(line(("what", "measured", "baseline", "ratio", "goal", "met")))
+    print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    for r in rows:
+        print(line(r))
+
+
+if __name__ == "__main__":
+    main()
