@@ -19,6 +19,7 @@ class Indicator final : public platform::ApplicationDelegate,
     bool selftest = false;
     std::function<void(std::string_view)> log = writeLogLine;
     int input = 0;  // where report lines come from: standard input
+    std::function<void()> whenInputPauses;  // called on the reader's thread
   };
 
   // Held by a shared_ptr for its whole life: deferred work holds it weakly.

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/arguments.h"
+#include "app/idle_memory.h"
 #include "app/indicator.h"
 #include "platform/platform.h"
 
@@ -19,7 +20,8 @@ int main(int argc, char** argv) {
 
   selftest = selftestRequested(argc, argv);
   app = &platform::sharedApplication();
-  delegate = std::make_shared<Indicator>(*app, Indicator::Options{.selftest = selftest});
+  delegate = std::make_shared<Indicator>(
+      *app, Indicator::Options{.selftest = selftest, .whenInputPauses = releaseIdleMemory});
   app->setDelegate(delegate.get());
   app->setActivationPolicy(platform::ActivationPolicy::accessory);
   app->run();

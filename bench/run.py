@@ -10,6 +10,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-bench")
@@ -88,10 +89,34 @@ def resident_kib(pid):
     return 0
 
 
-def wait_for_lines(stream, count):
-    for _ in range(count):
-        if not stream.readline():
-            raise RuntimeError("the indicator ended early")
+class LineCounter(threading.Thread):
+    """Reads the indicator's stderr as it comes, as a producer should, counting lines."""
+
+    def __init__(self, stream):
+        super().__init__(daemon=True)
+        self.stream, self.count, self.changed = stream, 0, threading.Condition()
+        self.start()
+
+    def run(self):
+        for _ in self.stream:
+            with self.changed:
+                self.count += 1
+                self.changed.notify_all()
+
+    def wait_for(self, count, timeout=600):
+        with self.changed:
+            if not self.changed.wait_for(lambda: self.count >= count, timeout):
+                raise RuntimeError("the indicator wrote %d of %d lines" % (self.count, count))
+
+
+def settled_kib(pid, seconds=10):
+    """Resident memory once the indicator has had time to give idle memory back."""
+    lowest = resident_kib(pid)
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        time.sleep(0.5)
+        lowest = min(lowest, resident_kib(pid))
+    return lowest
 
 
 def memory(directory):
@@ -102,14 +127,13 @@ def memory(directory):
     def session(feed, lines_expected):
         process = subprocess.Popen([INDICATOR], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.PIPE)
-        wait_for_lines(process.stderr, 2)
+        lines = LineCounter(process.stderr)
+        lines.wait_for(2)
         feed(process.stdin)
         process.stdin.flush()
-        wait_for_lines(process.stderr, lines_expected)
-        time.sleep(1.0)  # let freed memory go back to the system
-        kib = resident_kib(process.pid)
+        lines.wait_for(2 + lines_expected)
+        kib = settled_kib(process.pid)
         process.stdin.close()
-        process.stderr.read()
         process.wait()
         return kib
 
@@ -136,6 +160,8 @@ def memory(directory):
     row("resident memory after 1,000,000 reports", "%.1f MiB" % (after_1m / 1024),
         "after 100,000: %.1f MiB" % (after_100k / 1024), "%.2fx" % (after_1m / after_100k),
         "no growth (<= 1.1x)", after_1m <= 1.1 * after_100k)
+    row("resident memory after 1,000,000 reports", "%.1f MiB" % (after_1m / 1024), "idle %.1f MiB" % (idle / 1024),
+        "%.2fx idle" % (after_1m / idle), "report", True)
 
 
 def main():

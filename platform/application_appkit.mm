@@ -155,7 +155,7 @@ class AppKitStatusButton final : public StatusButton {
  public:
   explicit AppKitStatusButton(NSStatusBarButton* button) : button_(button) {}
 
-  void setAttributedTitle(const StyledText& title) override { button_.attributedTitle = toNSAttributedString(title); }
+  void setAttributedTitle(StyledText title) override { button_.attributedTitle = toNSAttributedString(title); }
   void setImagePosition(ImagePosition) override { button_.imagePosition = NSNoImage; }
   void setToolTip(const std::string& toolTip) override { button_.toolTip = toNSString(toolTip); }
   double frameWidth() const override { return button_.frame.size.width; }

@@ -58,7 +58,8 @@ class MemoryStatusButton final : public StatusButton {
 
   explicit MemoryStatusButton(MemoryApplication& app) : app_(app) {}
 
-  void setAttributedTitle(const StyledText& title) override { title_ = title; }
+  // Moved in, so a long title does not leave its buffer behind when a short one follows.
+  void setAttributedTitle(StyledText title) override { title_ = std::move(title); }
   void setImagePosition(ImagePosition position) override { imagePosition_ = position; }
   void setToolTip(const std::string& toolTip) override { toolTip_ = toolTip; }
   [[nodiscard]] double frameWidth() const override;

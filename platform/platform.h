@@ -63,7 +63,7 @@ enum class ImagePosition { noImage };
 class StatusButton {
  public:
   virtual ~StatusButton() = default;
-  virtual void setAttributedTitle(const StyledText& title) = 0;
+  virtual void setAttributedTitle(StyledText title) = 0;
   virtual void setImagePosition(ImagePosition position) = 0;
   virtual void setToolTip(const std::string& toolTip) = 0;
   // The width of the button's frame in points, as laid out now.

@@ -1,6 +1,7 @@
 // Blocking reads in large chunks; framing and decoding happen on the reading thread.
 #include "report/stdin_reader.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,13 +11,28 @@
 #include "report/line_framer.h"
 
 namespace {
+
 constexpr size_t chunkSize = 1 << 16;
+constexpr int maxIdleSeconds = 64;
+
+// Waits until fd has input, calling whenIdle each time a pause reaches the next interval.
+void waitForInput(int fd, const std::function<void()>& whenIdle) {
+  if (!whenIdle) return;
+  for (int seconds = 1; seconds <= maxIdleSeconds; seconds *= 2) {
+    pollfd input{fd, POLLIN, 0};
+    const int polled = ::poll(&input, 1, seconds * 1000);
+    if (polled != 0) return;  // input, end of input, or an error that read will report
+    whenIdle();
+  }
+}
+
 }  // namespace
 
-void readLines(int fd, const std::function<void(std::string_view)>& onLine) {
+void readLines(int fd, const std::function<void(std::string_view)>& onLine, const std::function<void()>& whenIdle) {
   const auto chunk = std::make_unique<char[]>(chunkSize);
   LineFramer framer;
   for (;;) {
+    waitForInput(fd, whenIdle);
     const ssize_t count = ::read(fd, chunk.get(), chunkSize);
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) break;  // end of input, or input that can no longer be read
@@ -25,10 +41,13 @@ void readLines(int fd, const std::function<void(std::string_view)>& onLine) {
   framer.finish(onLine);
 }
 
-void readReports(int fd, const std::function<void(Report&&)>& deliver) {
+void readReports(int fd, const std::function<void(Report&&)>& deliver, const std::function<void()>& whenIdle) {
   ReportDecoder decoder;
-  readLines(fd, [&](std::string_view line) {
-    DecodeResult result = decoder.decode(line);
-    if (result.ok()) deliver(std::move(result).report());
-  });
+  readLines(
+      fd,
+      [&](std::string_view line) {
+        DecodeResult result = decoder.decode(line);
+        if (result.ok()) deliver(std::move(result).report());
+      },
+      whenIdle);
 }
