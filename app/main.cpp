@@ -1,4 +1,8 @@
 // Process entry: chooses the mode, makes the one Indicator the delegate and runs the loop.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <memory>
 
@@ -12,11 +16,27 @@ namespace {
 bool selftest = false;
 platform::Application* app = nullptr;
 std::shared_ptr<Indicator> delegate;  // keeps the Indicator alive for the whole process
+
+// A standard stream that was closed at start would become the first file the process
+// opens (an event loop's wake-up descriptor, say), and be read as input or written to as
+// standard error. /dev/null holds its place: no input, and log lines go nowhere.
+void reserveStandardStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int placeholder = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (placeholder >= 0 && placeholder != fd) {
+      ::dup2(placeholder, fd);
+      ::close(placeholder);
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // A standard error whose reader has gone must cost a log line, not the process.
   std::signal(SIGPIPE, SIG_IGN);
+  reserveStandardStreams();
 
   selftest = selftestRequested(argc, argv);
   app = &platform::sharedApplication();
