@@ -52,14 +52,18 @@ void Indicator::render(const Report& report) {
 void Indicator::readStdin() {
   app.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue, &app = app,
                             input = options.input, whenInputPauses = options.whenInputPauses] {
-    readReports(
-        input,
-        [&](Report&& report) {
-          mainQueue->async([weak, report = std::move(report)] {
-            if (auto self = weak.lock()) self->render(report);
-          });
-        },
-        whenInputPauses);
+    try {
+      readReports(
+          input,
+          [&](Report&& report) {
+            mainQueue->async([weak, report = std::move(report)] {
+              if (auto self = weak.lock()) self->render(report);
+            });
+          },
+          whenInputPauses);
+    } catch (...) {
+      // No memory left for a line or a hand-over: input that can no longer be read.
+    }
     // Posted after every render hand-over, so each report read is shown before the end.
     mainQueue->async([&app] { app.terminate(); });
   });

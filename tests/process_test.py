@@ -93,24 +93,6 @@ class Reports(unittest.TestCase):
                 self.assertEqual((status, out), (0, b""))
                 self.assertEqual(err, widths(EMPTY_LAUNCH + "".join("indicator: %s\n" % m for m in messages)))
 
-    def test_burst_then_end_renders_every_report_in_order(self):
-        count = 20000
-        stdin = b"".join(b'{"title":"%d"}\n' % i for i in range(count))
-        status, out, err, _ = run(stdin=stdin)
-        lines = err.splitlines()
-        self.assertEqual((status, out, len(lines)), (0, b"", count + 2))
-        for i in range(count):
-            self.assertTrue(lines[i + 2].startswith("indicator: title=%d " % i), lines[i + 2])
-
-    def test_a_large_line(self):
-        title = "x" * (32 << 20)
-        status, _, err, _ = run(stdin=b'{"title":"%s"}\n{"title":"small"}\n' % title.encode())
-        lines = err.split("\n")
-        self.assertEqual(status, 0)
-        self.assertEqual(len(lines), 5)
-        self.assertTrue(lines[2].startswith("indicator: title=" + title + " width="))
-        self.assertEqual(lines[3], widths("indicator: title=small width=47.5 sections=0"))
-
 
 class Streams(unittest.TestCase):
     def test_unusual_standard_input_ends_like_end_of_input(self):

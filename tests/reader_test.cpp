@@ -51,14 +51,6 @@ TEST(ReadReports, HandsOnDecodedReportsInOrderAndSkipsTheRest) {
   EXPECT_EQ(readFromPipe(input), expected);
 }
 
-TEST(ReadReports, ABurstArrivesWhole) {
-  std::string input;
-  for (int i = 0; i < 20000; ++i) input += "{\"title\":\"" + std::to_string(i) + "\"}\n";
-  const std::vector<Report> reports = readFromPipe(input);
-  ASSERT_EQ(reports.size(), 20000u);
-  for (int i = 0; i < 20000; ++i) ASSERT_EQ(reports[i].title, std::to_string(i));
-}
-
 TEST(ReadReports, InputThatCannotBeReadEndsLikeEndOfInput) {
   const int directory = open("/", O_RDONLY | O_DIRECTORY);
   ASSERT_GE(directory, 0);

@@ -58,17 +58,6 @@ TEST(MenuItems, HasOneOfTwoShapes) {
   for (const auto& [name, report, expected] : cases) EXPECT_EQ(shape(render::menuItems(report)), expected) << name;
 }
 
-TEST(MenuItems, CommandsHaveNoStyleAndHeadersAreDisabled) {
-  const auto items = render::menuItems(Report{.sections = std::vector{section("S", {"r"})}, .console = "c"});
-  ASSERT_EQ(items.size(), 5u);
-  EXPECT_EQ(items[0], (MenuItem{.title = "S",
-                                .attributedTitle = StyledText{{"S", {FontDesign::system, 11, FontWeight::semibold},
-                                                               {NamedColor::secondaryLabel, {}}}},
-                                .enabled = false}));
-  EXPECT_EQ(items[3], (MenuItem{.title = "Open Kestrelwick console", .action = MenuAction::openConsole}));
-  EXPECT_EQ(items[4], (MenuItem{.title = "Quit indicator", .action = MenuAction::quit, .keyEquivalent = "q"}));
-}
-
 TEST(RowItem, MatchesTheWorkedExample) {
   const Font semibold{FontDesign::monospaced, 12, FontWeight::semibold};
   const Font regular{FontDesign::monospaced, 12, FontWeight::regular};
@@ -99,30 +88,25 @@ TEST(RowItem, ShowsEveryFieldAsItCame) {
     Row row;
     std::vector<std::string> runs;
     std::optional<std::string> toolTip;
+    FontWeight weight;
   };
   const std::vector<Case> cases = {
-      {Row{.label = "", .bar = "", .value = ""}, {"  ", "  ", "  "}, std::nullopt},
-      {Row{.label = "a", .bar = "b", .value = "c", .detail = " "}, {"  a", "  b", "  c", "   "}, std::nullopt},
-      {Row{.label = " x ", .bar = "\u2588\u2500", .value = "v", .detail = "d\ne", .hint = ""},
-       {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, ""},
+      {Row{.label = "", .bar = "", .value = ""}, {"  ", "  ", "  "}, std::nullopt, FontWeight::regular},
+      {Row{.label = "a", .bar = "b", .value = "c", .detail = " ", .emphasis = false}, {"  a", "  b", "  c", "   "},
+       std::nullopt, FontWeight::regular},
+      {Row{.label = " x ", .bar = "\u2588\u2500", .value = "v", .detail = "d\ne", .hint = "", .emphasis = true},
+       {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, "", FontWeight::semibold},
   };
-  for (const auto& [row, runs, toolTip] : cases) {
+  for (const auto& [row, runs, toolTip, weight] : cases) {
     const MenuItem item = render::rowItem(row);
     std::vector<std::string> texts;
-    for (const auto& run : *item.attributedTitle) texts.push_back(run.text);
+    for (const auto& run : *item.attributedTitle) {
+      texts.push_back(run.text);
+      EXPECT_EQ(run.font, (Font{FontDesign::monospaced, 12, weight}));
+    }
     EXPECT_EQ(texts, runs);
     EXPECT_EQ(item.toolTip, toolTip);
     EXPECT_EQ(item.title, row.label);
-  }
-}
-
-TEST(RowItem, EmphasisSetsTheWeightOfEveryRun) {
-  for (auto [emphasis, weight] : {std::pair{std::optional<bool>{}, FontWeight::regular},
-                                  std::pair{std::optional<bool>{false}, FontWeight::regular},
-                                  std::pair{std::optional<bool>{true}, FontWeight::semibold}}) {
-    const MenuItem item = render::rowItem(Row{.label = "l", .bar = "b", .value = "v", .detail = "d", .emphasis = emphasis});
-    ASSERT_EQ(item.attributedTitle->size(), 4u);
-    for (const auto& run : *item.attributedTitle) EXPECT_EQ(run.font, (Font{FontDesign::monospaced, 12, weight}));
   }
 }
 
