@@ -3,6 +3,10 @@
 #include "platform/workspace_gio.h"
 
 #include <gio/gio.h>
+#if __has_include(<gio/gdesktopappinfo.h>)
+#include <gio/gdesktopappinfo.h>
+#define INDICATOR_HAS_DESKTOP_APP_INFO 1
+#endif
 
 namespace platform::gio {
 
@@ -14,10 +18,31 @@ bool acceptsURL(const std::string& text) {
   return true;
 }
 
+// The handler is found as GIO's default launcher finds it (the scheme's handler, or the
+// file type's), but started with its output sent to /dev/null: what a browser prints must
+// not reach the indicator's standard output, which stays empty, or its standard error,
+// which carries only the indicator's own lines. The address is one argument; no shell.
 void openURL(const std::string& text) {
   if (text.find('\0') != std::string::npos) return;
+  GFile* file = g_file_new_for_uri(text.c_str());
+  GAppInfo* handler = g_file_query_default_handler(file, nullptr, nullptr);
+  g_object_unref(file);
+  if (handler == nullptr) return;
+  GList uris{const_cast<char*>(text.c_str()), nullptr, nullptr};
   GError* error = nullptr;
-  if (!g_app_info_launch_default_for_uri(text.c_str(), nullptr, &error)) g_clear_error(&error);
+  bool launched = false;
+#ifdef INDICATOR_HAS_DESKTOP_APP_INFO
+  if (G_IS_DESKTOP_APP_INFO(handler)) {
+    const auto quiet = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                                G_SPAWN_STDERR_TO_DEV_NULL);
+    g_desktop_app_info_launch_uris_as_manager_with_fds(G_DESKTOP_APP_INFO(handler), &uris, nullptr, quiet, nullptr,
+                                                       nullptr, nullptr, nullptr, -1, -1, -1, &error);
+    launched = true;
+  }
+#endif
+  if (!launched) g_app_info_launch_uris(handler, &uris, nullptr, &error);
+  g_clear_error(&error);
+  g_object_unref(handler);
 }
 
 }  // namespace platform::gio
