@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int patienceMilliseconds = 5000;
+constexpr int patienceMilliseconds = 30000;
 
 enum class Sink { pipe, socket, other };
 

@@ -101,6 +101,17 @@ class HostileInput(unittest.TestCase):
 
 
 class Streams(unittest.TestCase):
+    def test_standard_error_read_only_after_the_whole_burst(self):
+        count = 200_000
+        process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # Written in full before anything is read: the log waits, it does not drop.
+        process.stdin.write(b"".join(b'{"title":"%d"}\n' % i for i in range(count)))
+        process.stdin.close()
+        lines = process.stderr.read().split(b"\n")[LAUNCH_LINES:-1]
+        self.assertEqual(process.wait(timeout=TIMEOUT), 0)
+        self.assertEqual(len(lines), count)
+        self.assertTrue(lines[-1].startswith(b"indicator: title=%d " % (count - 1)))
+
     def test_standard_error_nobody_reads(self):
         read_end, write_end = os.pipe()
         try:
