@@ -2,22 +2,32 @@
 // the rest of the platform (loop, timers, URLs) is the real one.
 #include "platform/application_memory.h"
 
+#include <utility>
+
 #include "platform/workspace_gio.h"
 
 namespace platform {
+
+namespace {
+
+void perform(const MemoryMenu::Entry& entry) {
+  switch (entry.item.action) {
+    case MenuAction::openConsole: entry.target->openConsole(); break;
+    case MenuAction::quit: entry.target->quit(); break;
+    case MenuAction::none: break;
+  }
+}
+
+}  // namespace
 
 void MemoryMenu::choose(size_t index) {
   if (index >= entries_.size()) return;
   const Entry& entry = entries_[index];
   if (entry.item.isSeparator || !entry.item.enabled || entry.item.action == MenuAction::none) return;
   if (open_) {
-    chosen_ = entry;
-    return;
-  }
-  switch (entry.item.action) {
-    case MenuAction::openConsole: entry.target->openConsole(); break;
-    case MenuAction::quit: entry.target->quit(); break;
-    case MenuAction::none: break;
+    chosen_ = index;
+  } else {
+    perform(entry);
   }
 }
 
@@ -28,14 +38,8 @@ void MemoryMenu::open() {
 
 void MemoryMenu::close() {
   open_ = false;
-  std::optional<Entry> chosen = std::move(chosen_);
-  chosen_.reset();
-  if (!chosen) return;
-  switch (chosen->item.action) {
-    case MenuAction::openConsole: chosen->target->openConsole(); break;
-    case MenuAction::quit: chosen->target->quit(); break;
-    case MenuAction::none: break;
-  }
+  const std::optional<size_t> chosen = std::exchange(chosen_, std::nullopt);
+  if (chosen) perform(entries_[*chosen]);
 }
 
 double MemoryStatusButton::frameWidth() const {

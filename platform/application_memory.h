@@ -46,7 +46,7 @@ class MemoryMenu final : public Menu {
   std::vector<Entry> entries_;
   bool autoenablesItems_ = true;
   bool open_ = false;
-  std::optional<Entry> chosen_;
+  std::optional<size_t> chosen_;  // chosen while open, performed once closed
 };
 
 // Width of the frame: 10 points of padding plus 7.5 points per code point of the
