@@ -1,0 +1,521 @@
+// The Linux desktop: the status item is an AppIndicator (a StatusNotifierItem, or an
+// XEmbed tray icon where no watcher runs) and the menu a GtkMenu whose rows are drawn
+// with Pango. Built as a module that the indicator loads only when a display is there.
+#include <gtk/gtk.h>
+#include <glib/gstdio.h>
+#include <libayatana-appindicator/app-indicator.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/desktop_module.h"
+#include "platform/main_queue_glib.h"
+#include "platform/background_queue_thread.h"
+#include "platform/pango_markup.h"
+#include "platform/platform.h"
+#include "platform/workspace_gio.h"
+
+namespace platform {
+namespace {
+
+// Reports can arrive by the thousand per second; the panel and the exported menu are
+// brought up to date with the newest at most this often, so no frame is drawn for
+// reports nobody could see.
+constexpr guint refreshIntervalMs = 40;
+// The title is drawn into the icon at twice its size in the panel, for HiDPI panels.
+constexpr double iconScale = 2.0;
+constexpr double iconPadding = 1.0;
+// A square icon shows a few words at most.
+constexpr size_t maxIconCodePoints = 48;
+
+class TrayApplication;
+
+struct Look {
+  Appearance appearance = Appearance::light;
+  FontFamilies families;
+};
+
+class TrayMenu final : public Menu {
+ public:
+  explicit TrayMenu(TrayApplication& app);
+  ~TrayMenu() override;
+  TrayMenu(const TrayMenu&) = delete;
+  TrayMenu& operator=(const TrayMenu&) = delete;
+
+  // GTK never enables items by itself: each keeps the state it is given.
+  void setAutoenablesItems(bool) override {}
+  void removeAllItems() override;
+  void addItem(MenuItem item, MenuTarget& target) override;
+
+  [[nodiscard]] GtkMenu* widget() const { return menu_; }
+  // Rebuilds the widgets from the items, if they changed or the look did.
+  void refresh(const Look& look, bool lookChanged);
+  // Pops up at the pointer and returns once the menu has gone again.
+  void popUpAndWait();
+
+ private:
+  struct Entry {
+    MenuItem item;
+    MenuTarget* target;
+  };
+  static void activated(GtkMenuItem* widget, TrayMenu* self);
+  void perform(const Entry& entry);
+  GtkWidget* makeWidget(const Entry& entry, size_t index, const Look& look);
+
+  TrayApplication& app_;
+  GtkMenu* const menu_;
+  GtkAccelGroup* const accelerators_;
+  std::vector<Entry> entries_;  // what the next refresh shows
+  std::vector<Entry> shown_;    // what the widgets show; activations index into it
+  bool changed_ = false;
+  bool poppedUp_ = false;
+  std::optional<size_t> chosen_;  // chosen while popped up, performed once it is gone
+};
+
+class TrayStatusButton final : public StatusButton {
+ public:
+  explicit TrayStatusButton(TrayApplication& app) : app_(app) {}
+
+  void setAttributedTitle(StyledText title) override;
+  void setImagePosition(ImagePosition) override {}  // the title is all there is
+  void setToolTip(const std::string& toolTip) override;
+  [[nodiscard]] double frameWidth() const override;
+  void performClick() override { if (menu_ != nullptr) menu_->popUpAndWait(); }
+
+ private:
+  friend class TrayStatusItem;
+  TrayApplication& app_;
+  AppIndicator* indicator_ = nullptr;
+  TrayMenu* menu_ = nullptr;
+  StyledText title_;
+  mutable std::optional<double> width_;  // of title_, measured when first asked
+};
+
+class TrayStatusItem final : public StatusItem {
+ public:
+  explicit TrayStatusItem(TrayApplication& app);
+  ~TrayStatusItem() override;
+  TrayStatusItem(const TrayStatusItem&) = delete;
+  TrayStatusItem& operator=(const TrayStatusItem&) = delete;
+
+  [[nodiscard]] StatusButton* button() override { return &button_; }
+  void setMenu(Menu& menu) override;
+  void refresh(const Look& look);
+
+ private:
+  TrayApplication& app_;
+  AppIndicator* const indicator_;
+  TrayStatusButton button_;
+  std::string iconDirectory_;
+  std::vector<std::string> icons_;  // the newest last; the one before stays for hosts still loading it
+  unsigned iconSerial_ = 0;
+};
+
+class TrayApplication final : public Application {
+ public:
+  TrayApplication();
+
+  void setDelegate(ApplicationDelegate* delegate) override { delegate_ = delegate; }
+  void setActivationPolicy(ActivationPolicy) override {}  // a tray item has no window or dock entry
+  void run() override;
+  void terminate() override;
+  // A popped-up menu takes the pointer and keyboard itself.
+  void activateIgnoringOtherApps() override {}
+  [[nodiscard]] std::unique_ptr<StatusItem> statusItemWithLength(double) override;
+  [[nodiscard]] std::unique_ptr<Menu> makeMenu() override;
+  void openURL(const URL& url) override { gio::openURL(url.string()); }
+  [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
+  [[nodiscard]] BackgroundQueue& utilityQueue() override { return utilityQueue_; }
+
+  void scheduleRefresh();
+  void refreshNow();
+  void forget(TrayStatusItem* item) { if (item_ == item) item_ = nullptr; }
+  void forget(TrayMenu* menu) { if (menu_ == menu) menu_ = nullptr; }
+  [[nodiscard]] const Look& look() const { return look_; }
+
+ protected:
+  [[nodiscard]] bool acceptsURL(const std::string& text) const override { return gio::acceptsURL(text); }
+
+ private:
+  static void lookChanged(GObject*, GParamSpec*, TrayApplication* self);
+  void readLook();
+
+  GMainLoop* const loop_;
+  const std::shared_ptr<GlibMainQueue> mainQueue_;
+  ThreadBackgroundQueue utilityQueue_;
+  ApplicationDelegate* delegate_ = nullptr;
+  TrayStatusItem* item_ = nullptr;
+  TrayMenu* menu_ = nullptr;
+  Look look_;
+  bool lookChanged_ = false;
+  guint refreshSource_ = 0;
+};
+
+// --- menu -------------------------------------------------------------------
+
+TrayMenu::TrayMenu(TrayApplication& app)
+    : app_(app), menu_(GTK_MENU(g_object_ref_sink(gtk_menu_new()))), accelerators_(gtk_accel_group_new()) {
+  gtk_menu_set_accel_group(menu_, accelerators_);
+  g_object_unref(accelerators_);  // the menu holds it
+}
+
+TrayMenu::~TrayMenu() {
+  app_.forget(this);
+  gtk_widget_destroy(GTK_WIDGET(menu_));
+  g_object_unref(menu_);
+}
+
+void TrayMenu::removeAllItems() {
+  entries_.clear();
+  changed_ = true;
+  app_.scheduleRefresh();
+}
+
+void TrayMenu::addItem(MenuItem item, MenuTarget& target) {
+  entries_.push_back({std::move(item), &target});
+  changed_ = true;
+  app_.scheduleRefresh();
+}
+
+GtkWidget* TrayMenu::makeWidget(const Entry& entry, size_t index, const Look& look) {
+  const MenuItem& item = entry.item;
+  if (item.isSeparator) return gtk_separator_menu_item_new();
+  GtkWidget* widget = gtk_menu_item_new_with_label("");
+  GtkLabel* label = GTK_LABEL(gtk_bin_get_child(GTK_BIN(widget)));
+  // Underscores stay text: no mnemonics, here or in the exported menu.
+  gtk_label_set_use_underline(label, FALSE);
+  if (item.attributedTitle) {
+    gtk_label_set_markup(label, pangoMarkup(*item.attributedTitle, look.appearance, look.families).c_str());
+  } else {
+    gtk_label_set_text(label, displayText(item.title).c_str());
+  }
+  if (item.toolTip) gtk_widget_set_tooltip_text(widget, displayText(*item.toolTip).c_str());
+  gtk_widget_set_sensitive(widget, item.enabled);
+  if (item.keyEquivalent.size() == 1) {
+    const guint key = gdk_unicode_to_keyval(static_cast<unsigned char>(item.keyEquivalent[0]));
+    gtk_widget_add_accelerator(widget, "activate", accelerators_, key, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE);
+  }
+  if (item.action != MenuAction::none) {
+    g_object_set_data(G_OBJECT(widget), "indicator-entry", GSIZE_TO_POINTER(index));
+    g_signal_connect(widget, "activate", G_CALLBACK(activated), this);
+  }
+  return widget;
+}
+
+void TrayMenu::refresh(const Look& look, bool lookChanged) {
+  if (!changed_ && !lookChanged) return;
+  changed_ = false;
+  shown_ = entries_;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(menu_));
+  for (GList* child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
+  g_list_free(children);
+  for (size_t index = 0; index < shown_.size(); ++index) {
+    GtkWidget* widget = makeWidget(shown_[index], index, look);
+    gtk_widget_show(widget);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu_), widget);
+  }
+}
+
+void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
+  const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
+  if (index >= self->shown_.size()) return;
+  if (self->poppedUp_) {
+    self->chosen_ = index;
+  } else {
+    self->perform(self->shown_[index]);
+  }
+}
+
+void TrayMenu::perform(const Entry& entry) {
+  switch (entry.item.action) {
+    case MenuAction::openConsole: entry.target->openConsole(); break;
+    case MenuAction::quit: entry.target->quit(); break;
+    case MenuAction::none: break;
+  }
+}
+
+void TrayMenu::popUpAndWait() {
+  app_.refreshNow();
+  GdkDisplay* display = gdk_display_get_default();
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+  GdkScreen* screen = nullptr;
+  GdkRectangle at{0, 0, 1, 1};
+  gdk_device_get_position(pointer, &screen, &at.x, &at.y);
+  // Called from a timer there is no event to pop up from, and popping up at the pointer
+  // without one fails: the menu is placed against the root window instead.
+  GdkWindow* root = gdk_screen_get_root_window(screen != nullptr ? screen : gdk_screen_get_default());
+
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  const gulong handler = g_signal_connect_swapped(menu_, "deactivate", G_CALLBACK(g_main_loop_quit), loop);
+  poppedUp_ = true;
+  chosen_.reset();
+  gtk_menu_popup_at_rect(menu_, root, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
+  // A menu that could not grab the pointer never shows, and never deactivates.
+  if (gtk_widget_get_visible(GTK_WIDGET(menu_))) g_main_loop_run(loop);
+  poppedUp_ = false;
+  g_signal_handler_disconnect(menu_, handler);
+  g_main_loop_unref(loop);
+  if (const std::optional<size_t> chosen = std::exchange(chosen_, std::nullopt)) perform(shown_[*chosen]);
+}
+
+// --- status item --------------------------------------------------------------
+
+PangoFontDescription* statusFontDescription(const Look& look, double size) {
+  PangoFontDescription* font = pango_font_description_new();
+  pango_font_description_set_family(font, look.families.system.c_str());
+  pango_font_description_set_size(font, static_cast<gint>(std::lround(size * PANGO_SCALE)));
+  return font;
+}
+
+// A layout of the title in the status font, with fixed-width digits.
+PangoLayout* statusLayout(PangoContext* context, const std::string& text, const Look& look, double size) {
+  PangoLayout* layout = pango_layout_new(context);
+  pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+  PangoFontDescription* font = statusFontDescription(look, size);
+  pango_layout_set_font_description(layout, font);
+  pango_font_description_free(font);
+  PangoAttrList* attributes = pango_attr_list_new();
+  pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum"));
+  pango_layout_set_attributes(layout, attributes);
+  pango_attr_list_unref(attributes);
+  return layout;
+}
+
+double TrayStatusButton::frameWidth() const {
+  if (!width_) {
+    // At 72 dots per inch a point is a pixel, so the width comes out in points.
+    PangoFontMap* fonts = pango_cairo_font_map_get_default();
+    PangoContext* context = pango_font_map_create_context(fonts);
+    pango_cairo_context_set_resolution(context, 72.0);
+    const double size = title_.empty() ? 13.0 : title_.front().font.size;
+    PangoLayout* layout = statusLayout(context, displayText(plainText(title_)), app_.look(), size);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    width_ = static_cast<double>(logical.width) / PANGO_SCALE;
+    g_object_unref(layout);
+    g_object_unref(context);
+  }
+  return *width_;
+}
+
+void TrayStatusButton::setAttributedTitle(StyledText title) {
+  title_ = std::move(title);
+  width_.reset();
+  app_.scheduleRefresh();
+}
+
+void TrayStatusButton::setToolTip(const std::string& toolTip) {
+  app_indicator_set_title(indicator_, displayText(toolTip).c_str());
+}
+
+TrayStatusItem::TrayStatusItem(TrayApplication& app)
+    : app_(app),
+      indicator_(app_indicator_new("kestrelwick-indicator", "", APP_INDICATOR_CATEGORY_APPLICATION_STATUS)),
+      button_(app) {
+  button_.indicator_ = indicator_;
+  gchar* directory = g_dir_make_tmp("indicator-XXXXXX", nullptr);
+  if (directory != nullptr) iconDirectory_ = directory;
+  g_free(directory);
+}
+
+TrayStatusItem::~TrayStatusItem() {
+  app_.forget(this);
+  app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_PASSIVE);
+  g_object_unref(indicator_);
+  for (const std::string& icon : icons_) g_remove(icon.c_str());
+  if (!iconDirectory_.empty()) g_rmdir(iconDirectory_.c_str());
+}
+
+void TrayStatusItem::setMenu(Menu& menu) {
+  auto& trayMenu = dynamic_cast<TrayMenu&>(menu);
+  button_.menu_ = &trayMenu;
+  app_indicator_set_menu(indicator_, trayMenu.widget());
+  // An indicator is shown only once it has a menu.
+  app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_ACTIVE);
+}
+
+// Hosts that show the label (GNOME's AppIndicator extension) read it; KDE Plasma and XFCE
+// show only the icon, so the title is drawn into the icon too, light on a dark theme and
+// dark on a light one, with a halo that keeps it legible on either kind of panel.
+void TrayStatusItem::refresh(const Look& look) {
+  const std::string text = displayText(plainText(button_.title_));
+  app_indicator_set_label(indicator_, text.c_str(), text.c_str());
+  if (iconDirectory_.empty()) return;
+
+  const double size = button_.title_.empty() ? 13.0 : button_.title_.front().font.size;
+  cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  cairo_t* measuring = cairo_create(probe);
+  PangoContext* context = pango_cairo_create_context(measuring);
+  pango_cairo_context_set_resolution(context, 96.0 * iconScale);
+  PangoLayout* layout = statusLayout(context, displayText(text, maxIconCodePoints), look, size);
+  pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
+  pango_layout_set_wrap(layout, PANGO_WRAP_WORD);
+  // Most hosts fit an item's icon into a square, so a wide title would shrink to a
+  // smudge: it is wrapped at spaces into the lines that come nearest a square.
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout, nullptr, &logical);
+  int best = std::max(logical.width, logical.height);
+  int bestWrap = -1;
+  for (int step = 1; step < 16; ++step) {
+    const int wrap = logical.width * (16 - step) / 16;
+    pango_layout_set_width(layout, wrap * PANGO_SCALE);
+    PangoRectangle wrapped;
+    pango_layout_get_pixel_extents(layout, nullptr, &wrapped);
+    if (std::max(wrapped.width, wrapped.height) < best) {
+      best = std::max(wrapped.width, wrapped.height);
+      bestWrap = wrap;
+    }
+  }
+  pango_layout_set_width(layout, bestWrap < 0 ? -1 : bestWrap * PANGO_SCALE);
+  pango_layout_get_pixel_extents(layout, nullptr, &logical);
+  const int margin = static_cast<int>(iconPadding * iconScale);
+  const int side = std::max(logical.width, logical.height) + 2 * margin;
+  const int width = side, height = side;
+
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_t* cr = cairo_create(surface);
+  pango_cairo_update_context(cr, context);
+  pango_layout_context_changed(layout);
+  cairo_move_to(cr, (width - logical.width) / 2.0 - logical.x, (height - logical.height) / 2.0 - logical.y);
+  const Color color = button_.title_.empty() ? Color{NamedColor::label} : button_.title_.front().color;
+  const RGBA fill = resolve(color, look.appearance);
+  const bool dark = look.appearance == Appearance::dark;
+  pango_cairo_layout_path(cr, layout);
+  cairo_set_source_rgba(cr, dark ? 0 : 1, dark ? 0 : 1, dark ? 0 : 1, 0.6);
+  cairo_set_line_width(cr, 2.0 * iconScale);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_stroke_preserve(cr);
+  cairo_set_source_rgba(cr, fill.red, fill.green, fill.blue, std::max(fill.alpha, 0.95));
+  cairo_fill(cr);
+
+  // Hosts cache icons by name, so every title gets a new file.
+  const std::string icon = iconDirectory_ + "/title-" + std::to_string(++iconSerial_) + ".png";
+  if (cairo_surface_write_to_png(surface, icon.c_str()) == CAIRO_STATUS_SUCCESS) {
+    app_indicator_set_icon_full(indicator_, icon.c_str(), text.c_str());
+    icons_.push_back(icon);
+    while (icons_.size() > 2) {
+      g_remove(icons_.front().c_str());
+      icons_.erase(icons_.begin());
+    }
+  }
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+  g_object_unref(layout);
+  g_object_unref(context);
+  cairo_destroy(measuring);
+  cairo_surface_destroy(probe);
+}
+
+// --- application ------------------------------------------------------------
+
+TrayApplication::TrayApplication()
+    : loop_(g_main_loop_new(nullptr, FALSE)), mainQueue_(std::make_shared<GlibMainQueue>(g_main_context_default())) {
+  readLook();
+  GtkSettings* settings = gtk_settings_get_default();
+  for (const char* property : {"notify::gtk-theme-name", "notify::gtk-application-prefer-dark-theme",
+                               "notify::gtk-font-name"}) {
+    g_signal_connect(settings, property, G_CALLBACK(lookChanged), this);
+  }
+}
+
+// The theme's text colour tells its variant: light text means a dark theme.
+void TrayApplication::readLook() {
+  GtkWidget* probe = g_object_ref_sink(gtk_menu_new());
+  GdkRGBA text{};
+  gtk_style_context_get_color(gtk_widget_get_style_context(probe), GTK_STATE_FLAG_NORMAL, &text);
+  gtk_widget_destroy(probe);
+  g_object_unref(probe);
+  const double luminance = 0.2126 * text.red + 0.7152 * text.green + 0.0722 * text.blue;
+  look_.appearance = luminance > 0.5 ? Appearance::dark : Appearance::light;
+
+  gchar* fontName = nullptr;
+  g_object_get(gtk_settings_get_default(), "gtk-font-name", &fontName, nullptr);
+  PangoFontDescription* font = pango_font_description_from_string(fontName != nullptr ? fontName : "Sans");
+  const char* family = pango_font_description_get_family(font);
+  look_.families.system = family != nullptr ? family : "Sans";
+  pango_font_description_free(font);
+  g_free(fontName);
+}
+
+void TrayApplication::lookChanged(GObject*, GParamSpec*, TrayApplication* self) {
+  self->lookChanged_ = true;
+  self->scheduleRefresh();
+}
+
+void TrayApplication::scheduleRefresh() {
+  if (refreshSource_ != 0) return;
+  refreshSource_ = g_timeout_add(
+      refreshIntervalMs,
+      [](gpointer self) -> gboolean {
+        auto* app = static_cast<TrayApplication*>(self);
+        app->refreshSource_ = 0;
+        app->refreshNow();
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+void TrayApplication::refreshNow() {
+  if (refreshSource_ != 0) {
+    g_source_remove(refreshSource_);
+    refreshSource_ = 0;
+  }
+  const bool lookChanged = std::exchange(lookChanged_, false);
+  if (lookChanged) readLook();
+  if (item_ != nullptr) item_->refresh(look_);
+  if (menu_ != nullptr) menu_->refresh(look_, lookChanged);
+}
+
+std::unique_ptr<StatusItem> TrayApplication::statusItemWithLength(double) {
+  auto item = std::make_unique<TrayStatusItem>(*this);
+  item_ = item.get();
+  return item;
+}
+
+std::unique_ptr<Menu> TrayApplication::makeMenu() {
+  auto menu = std::make_unique<TrayMenu>(*this);
+  menu_ = menu.get();
+  return menu;
+}
+
+void TrayApplication::run() {
+  mainQueue_->async([this] {
+    if (delegate_ != nullptr) delegate_->applicationDidFinishLaunching();
+  });
+  g_main_loop_run(loop_);
+  // A quit chosen from the exported menu ends the loop while the reply to the panel's
+  // click is still queued; the panel gets it before the process ends.
+  if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+    g_dbus_connection_flush_sync(bus, nullptr, nullptr);
+    g_object_unref(bus);
+  }
+}
+
+void TrayApplication::terminate() {
+  mainQueue_->stop();
+  if (refreshSource_ != 0) g_source_remove(std::exchange(refreshSource_, 0));
+  g_main_loop_quit(loop_);
+}
+
+}  // namespace
+}  // namespace platform
+
+// GTK and the libraries below it report on standard error, which carries only the
+// indicator's own lines; their messages are dropped.
+extern "C" __attribute__((visibility("default"))) platform::Application* indicatorDesktopApplication() {
+  g_log_set_writer_func([](GLogLevelFlags, const GLogField*, gsize, gpointer) { return G_LOG_WRITER_HANDLED; },
+                        nullptr, nullptr);
+  g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+  g_set_printerr_handler([](const gchar*) {});
+  // Number formatting stays independent of the user's locale.
+  gtk_disable_setlocale();
+  // X11 first, through XWayland where there is one: a menu popped up from a timer is placed
+  // against the root window, which Wayland does not have.
+  gdk_set_allowed_backends("x11,*");
+  if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+  // Never destroyed, like the platform's own application object.
+  return new platform::TrayApplication();
+}
