@@ -14,7 +14,9 @@ if [ "$(uname -s)" = Darwin ]; then
   exit 0
 fi
 
-packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev libmimalloc-dev valgrind)
+packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev libmimalloc-dev valgrind
+  # the desktop tray, and the X server, session bus, panel and tools its tests run it under
+  libgtk-3-dev libayatana-appindicator3-dev xvfb dbus xfce4-panel xdotool imagemagick python3-gi)
 # `install-deps.sh bench` adds what the benchmarks compare against.
 [ "${1:-}" = bench ] && packages=(libbenchmark-dev jq)
 missing=()

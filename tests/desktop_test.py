@@ -1,0 +1,332 @@
+#!/usr/bin/python3
+"""The indicator on an X display (Xvfb): the self-test's styled menu on screen, the tray
+item on xfce4-panel over D-Bus (StatusNotifierItem and its exported menu), and the
+XEmbed tray icon that stands in where no StatusNotifierWatcher runs.
+
+Usage: desktop_test.py INDICATOR ARTIFACT_DIR. Screenshots are kept in ARTIFACT_DIR."""
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+from gi.repository import Gio, GLib
+
+INDICATOR = os.path.abspath(sys.argv.pop(1))
+ARTIFACTS = os.path.abspath(sys.argv.pop(1))
+TOOLTIP = "Kestrelwick \u2014 measured input compression"
+WATCHER = "org.kde.StatusNotifierWatcher"
+
+PANEL_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="30"/>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+"""
+
+
+def wait_for(condition, timeout=15.0, what="condition"):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+class Session:
+    """Xvfb, a private home and, on request, private session buses; all ended on close."""
+
+    def __init__(self):
+        self.home = tempfile.mkdtemp(prefix="indicator-desktop-")
+        self.processes = []
+        for name in ("config", "cache", "data", "runtime"):
+            os.makedirs(os.path.join(self.home, name), mode=0o700)
+        read, write = os.pipe()
+        self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"],
+                   env=os.environ, pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as displayfd:
+            self.display = ":" + displayfd.readline().strip()
+        self.env = {
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.home, "DISPLAY": self.display,
+            "XDG_CONFIG_HOME": f"{self.home}/config", "XDG_CACHE_HOME": f"{self.home}/cache",
+            "XDG_DATA_HOME": f"{self.home}/data", "XDG_RUNTIME_DIR": f"{self.home}/runtime",
+            "TMPDIR": self.home, "NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "memory",
+        }
+        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"):
+            if name in os.environ:
+                self.env[name] = os.environ[name]
+
+    def spawn(self, args, **kwargs):
+        if "env" not in kwargs:
+            kwargs["env"] = self.env
+        kwargs.setdefault("stdout", subprocess.DEVNULL)
+        kwargs.setdefault("stderr", subprocess.DEVNULL)
+        process = subprocess.Popen(args, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def bus(self):
+        """A new private session bus: its address."""
+        daemon = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE)
+        return daemon.stdout.readline().decode().strip()
+
+    def screenshot(self, name):
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        path = os.path.join(ARTIFACTS, name)
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=True, timeout=30,
+                       env=self.env, stderr=subprocess.DEVNULL)
+        return path
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=30,
+                              capture_output=True, text=True).stdout
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+
+class Indicator:
+    """The indicator under test, its stderr collected line by line as it comes."""
+
+    def __init__(self, session, args=(), env=None):
+        self.lines = []
+        self.process = session.spawn([INDICATOR, *args], env=env or session.env, stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.stdout = b""
+        threading.Thread(target=self._collect, daemon=True).start()
+
+    def _collect(self):
+        for line in self.process.stderr:
+            self.lines.append(line.decode())
+
+    def send(self, report):
+        self.process.stdin.write(json.dumps(report).encode() + b"\n")
+        self.process.stdin.flush()
+
+    def logged(self, message):
+        return wait_for(lambda: any(line == f"indicator: {message}\n" for line in self.lines), what=message)
+
+    def finish(self, timeout=15):
+        """Exit status, once it has ended by itself."""
+        status = self.process.wait(timeout=timeout)
+        self.stdout = self.process.stdout.read()
+        time.sleep(0.1)  # the collector's last lines
+        return status
+
+
+def region_statistics(image, x, y, width, height):
+    """Mean and standard deviation of the brightness of a region, 0 to 1."""
+    text = subprocess.run(["convert", image, "-crop", f"{width}x{height}+{x}+{y}", "+repage", "-colorspace", "Gray",
+                           "-format", "%[fx:mean] %[fx:standard_deviation]", "info:"],
+                          check=True, capture_output=True, text=True, timeout=30).stdout
+    mean, deviation = map(float, text.split())
+    return mean, deviation
+
+
+def width_of(line):
+    return float(re.search(r" width=(\d+\.\d+) ", line).group(1))
+
+
+class SelfTest(unittest.TestCase):
+    def setUp(self):
+        self.session = Session()
+        self.addCleanup(self.session.close)
+
+    def test_styled_menu_pops_up_at_the_pointer_and_escape_closes_it(self):
+        # No session bus: the tray icon falls back to XEmbed; the self-test does not need it.
+        env = dict(self.session.env, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
+        self.session.xdotool("mousemove", "400", "300")
+        indicator = Indicator(self.session, ["--selftest"], env=env)
+        indicator.logged("selftest opening menu")
+        shot = wait_for(lambda: self._menu_shown(), what="the menu on screen")
+        self.assertTrue(os.path.getsize(shot) > 0)
+        self.session.xdotool("key", "Escape")
+        self.assertEqual(indicator.finish(), 0)
+        self.assertEqual(indicator.stdout, b"")
+        lines = [re.sub(r" width=\d+\.\d+ ", " width=W ", line) for line in indicator.lines]
+        self.assertEqual(lines, [
+            "indicator: status item created\n",
+            "indicator: title=\u2026 width=W sections=0\n",
+            "indicator: title=\u2301 23% width=W sections=2\n",
+            "indicator: selftest opening menu\n",
+            "indicator: selftest menu closed\n",
+        ])
+        # Pango's widths in the 13-point status font: the sample's title is wider than one ellipsis.
+        ellipsis, sample = width_of(indicator.lines[1]), width_of(indicator.lines[2])
+        self.assertGreater(ellipsis, 0)
+        self.assertGreater(sample, 3 * ellipsis)
+
+    def _menu_shown(self):
+        # The menu opens right and down of the pointer: white rows, dark text, on a black root.
+        shot = self.session.screenshot("selftest-menu.png")
+        mean, deviation = region_statistics(shot, 405, 305, 300, 150)
+        return shot if mean > 0.5 and deviation > 0.1 else None
+
+
+class Tray(unittest.TestCase):
+    """xfce4-panel with its tray on a private session bus, as a user's XFCE session has."""
+
+    def setUp(self):
+        self.session = Session()
+        self.addCleanup(self.session.close)
+        config = os.path.join(self.session.home, "config/xfce4/xfconf/xfce-perchannel-xml")
+        os.makedirs(config)
+        with open(os.path.join(config, "xfce4-panel.xml"), "w") as file:
+            file.write(PANEL_CONFIG)
+        address = self.session.bus()
+        self.session.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self.bus = Gio.DBusConnection.new_for_address_sync(
+            address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        self.addCleanup(self.bus.close_sync)
+        self.session.spawn(["xfce4-panel", "--disable-wm-check"])
+        wait_for(lambda: self.bus_has(WATCHER), timeout=30, what="the panel's StatusNotifierWatcher")
+
+    def call(self, name, path, interface, method, args=None, reply=None):
+        return self.bus.call_sync(name, path, interface, method, args,
+                                  GLib.VariantType(reply) if reply else None, Gio.DBusCallFlags.NONE, 5000).unpack()
+
+    def bus_has(self, name):
+        return self.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+                         GLib.Variant("(s)", (name,)), "(b)")[0]
+
+    def registered_item(self):
+        items = self.call(WATCHER, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
+                          GLib.Variant("(ss)", (WATCHER, "RegisteredStatusNotifierItems")), "(v)")[0]
+        return items[0] if items else None
+
+    def item_properties(self, item):
+        name, path = item.split("/", 1)
+        return self.call(name, "/" + path, "org.freedesktop.DBus.Properties", "GetAll",
+                         GLib.Variant("(s)", ("org.kde.StatusNotifierItem",)), "(a{sv})")[0]
+
+    def menu_layout(self, item):
+        """The exported menu's items in order: (label or '---', enabled) and the ids."""
+        name = item.split("/", 1)[0]
+        menu = self.item_properties(item)["Menu"]
+        _, (_, _, children) = self.call(name, menu, "com.canonical.dbusmenu", "GetLayout",
+                                        GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))")
+        entries, ids = [], []
+        for child_id, properties, _ in children:
+            if not properties.get("visible", True):
+                continue
+            if properties.get("type") == "separator":
+                entries.append(("---", True))
+            else:
+                entries.append((properties.get("label", ""), properties.get("enabled", True)))
+            ids.append(child_id)
+        return entries, ids
+
+    def click(self, item, menu_id):
+        name = item.split("/", 1)[0]
+        menu = self.item_properties(item)["Menu"]
+        self.call(name, menu, "com.canonical.dbusmenu", "Event",
+                  GLib.Variant("(isvu)", (menu_id, "clicked", GLib.Variant("s", ""), 0)))
+
+    def test_item_label_title_and_exported_menu_follow_the_reports(self):
+        indicator = Indicator(self.session)
+        item = wait_for(self.registered_item, what="the indicator's item")
+        properties = wait_for(lambda: (p := self.item_properties(item)).get("XAyatanaLabel") == "\u2026" and p,
+                              what="the placeholder label")
+        self.assertEqual(properties["Title"], TOOLTIP)
+        self.assertEqual(properties["Status"], "Active")
+        self.assertTrue(os.path.isabs(properties["IconName"]), properties["IconName"])
+        self.assertEqual(self.menu_layout(item)[0], [
+            ("no measurement yet", False), ("---", True), ("Quit indicator", True)])
+
+        # A title and a row of 16 MiB: the panel gets the first 2,000 characters, and goes on.
+        huge = "x" * (16 << 20)
+        indicator.send({"title": huge, "sections": [{"title": "big", "rows": [
+            {"label": huge, "bar": "", "value": ""}]}]})
+        label = wait_for(lambda: (l := self.item_properties(item)["XAyatanaLabel"]).startswith("x") and l,
+                         timeout=60, what="the long label")
+        self.assertEqual(label, "x" * 2000 + "\u2026")
+        self.assertEqual(wait_for(lambda: (layout := self.menu_layout(item)[0])[0][0] == "big" and layout,
+                                  timeout=60, what="the long row")[1][0], "  " + "x" * 1998 + "\u2026" + "    ")
+
+        indicator.send({
+            "title": "\u2301 42_%",
+            "sections": [{"title": "Now_1", "rows": [
+                {"label": "a_b", "bar": "\u2588\u2500", "value": "42%", "detail": "x_y", "tone": "good",
+                 "hint": "tip", "emphasis": True},
+                {"label": "c", "bar": "\u00b7", "value": "", "detail": ""},
+            ]}],
+            "console": "https://console.example/kestrelwick?a=1",
+        })
+        wait_for(lambda: self.item_properties(item)["XAyatanaLabel"] == "\u2301 42_%", what="the new label")
+        entries, ids = wait_for(lambda: (layout := self.menu_layout(item))[0][0][0] == "Now__1" and layout,
+                                what="the new menu")
+        # Markup is gone and every underscore is doubled, so none becomes a mnemonic.
+        self.assertEqual(entries, [
+            ("Now__1", False),
+            ("  a__b  \u2588\u2500  42%  x__y", True),
+            ("  c  \u00b7  ", True),
+            ("---", True),
+            ("Open Kestrelwick console", True),
+            ("Quit indicator", True),
+        ])
+        self.session.screenshot("tray-panel.png")
+
+        self.click(item, ids[-1])
+        self.assertEqual(indicator.finish(), 0)
+        self.assertEqual(indicator.stdout, b"")
+        self.assertTrue(all(line.startswith("indicator: ") for line in indicator.lines), indicator.lines)
+
+    def test_xembed_icon_where_no_watcher_runs(self):
+        # A bus without a StatusNotifierWatcher: the item becomes an XEmbed icon in the
+        # panel's tray, which is found by X alone.
+        env = dict(self.session.env, DBUS_SESSION_BUS_ADDRESS=self.session.bus())
+        indicator = Indicator(self.session, env=env)
+        indicator.send({"title": "embedded", "sections": []})
+        indicator.logged("title=embedded width=%s sections=0" % re.search(
+            r"width=(\S+)", wait_for(lambda: [l for l in indicator.lines if "embedded" in l], what="title")[0]).group(1))
+        icon = wait_for(lambda: self._embedded_icon(), timeout=20, what="the embedded icon")
+        self.session.xdotool("mousemove", *icon, "click", "1")
+        time.sleep(1.0)
+        self.session.screenshot("xembed-menu.png")
+        # The menu has the keyboard: the last item is Quit.
+        self.session.xdotool("key", "Up", "Return")
+        self.assertEqual(indicator.finish(), 0)
+
+    def _embedded_icon(self):
+        try:
+            found = self.session.xdotool("search", "--onlyvisible", "--class", "indicator").split()
+        except subprocess.CalledProcessError:
+            return None
+        for window in found:
+            geometry = self.session.xdotool("getwindowgeometry", "--shell", window)
+            values = dict(line.split("=", 1) for line in geometry.split())
+            if 0 < int(values["WIDTH"]) <= 64 and int(values["Y"]) < 30:
+                return str(int(values["X"]) + int(values["WIDTH"]) // 2), str(int(values["Y"]) + int(values["HEIGHT"]) // 2)
+        return None
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
