@@ -42,6 +42,10 @@ PANEL_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
+# Quotes, spaces and a command substitution that a shell would run.
+CONSOLE = "fake://console/a b?q=\"quoted\"&r='$(touch shell-ran)'`touch shell-ran`"
+
+
 def wait_for(condition, timeout=15.0, what="condition"):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
@@ -118,7 +122,7 @@ class Indicator:
 
     def __init__(self, session, args=(), env=None):
         self.lines = []
-        self.process = session.spawn([INDICATOR, *args], env=env or session.env, stdin=subprocess.PIPE,
+        self.process = session.spawn([INDICATOR, *args], env=env or session.env, cwd=session.home, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.stdout = b""
         threading.Thread(target=self._collect, daemon=True).start()
@@ -201,6 +205,15 @@ class Tray(unittest.TestCase):
         os.makedirs(config)
         with open(os.path.join(config, "xfce4-panel.xml"), "w") as file:
             file.write(PANEL_CONFIG)
+        home = self.session.home
+        with open(os.path.join(home, "handler.sh"), "w") as file:
+            file.write('printf \'%s\\n%s\' "$#" "$1" > "$0.tmp" && mv "$0.tmp" ' + f'"{home}/handler.out"\n')
+        os.makedirs(os.path.join(home, "data/applications"))
+        with open(os.path.join(home, "data/applications/fake-handler.desktop"), "w") as file:
+            file.write("[Desktop Entry]\nType=Application\nName=Fake handler\nNoDisplay=true\n"
+                       f"MimeType=x-scheme-handler/fake;\nExec=sh {home}/handler.sh %u\n")
+        with open(os.path.join(home, "config/mimeapps.list"), "w") as file:
+            file.write("[Default Applications]\nx-scheme-handler/fake=fake-handler.desktop\n")
         address = self.session.bus()
         self.session.env["DBUS_SESSION_BUS_ADDRESS"] = address
         self.bus = Gio.DBusConnection.new_for_address_sync(
@@ -278,7 +291,7 @@ class Tray(unittest.TestCase):
                  "hint": "tip", "emphasis": True},
                 {"label": "c", "bar": "\u00b7", "value": "", "detail": ""},
             ]}],
-            "console": "https://console.example/kestrelwick?a=1",
+            "console": CONSOLE,
         })
         wait_for(lambda: self.item_properties(item)["XAyatanaLabel"] == "\u2301 42_%", what="the new label")
         entries, ids = wait_for(lambda: (layout := self.menu_layout(item))[0][0][0] == "Now__1" and layout,
@@ -294,10 +307,20 @@ class Tray(unittest.TestCase):
         ])
         self.session.screenshot("tray-panel.png")
 
+        # The console command, clicked in the panel: the default handler gets the exact text.
+        self.click(item, ids[-2])
+        recorded = os.path.join(self.session.home, "handler.out")
+        wait_for(lambda: os.path.exists(recorded), what="the console handler")
+        with open(recorded) as file:
+            self.assertEqual(file.read(), "1\n" + CONSOLE)
+        self.assertFalse(os.path.exists(os.path.join(self.session.home, "shell-ran")))
+
         self.click(item, ids[-1])
         self.assertEqual(indicator.finish(), 0)
         self.assertEqual(indicator.stdout, b"")
         self.assertTrue(all(line.startswith("indicator: ") for line in indicator.lines), indicator.lines)
+        # The icons drawn for the panel go with the indicator.
+        self.assertEqual([name for name in os.listdir(self.session.home) if name.startswith("indicator-")], [])
 
     def test_xembed_icon_where_no_watcher_runs(self):
         # A bus without a StatusNotifierWatcher: the item becomes an XEmbed icon in the
