@@ -147,12 +147,13 @@ class Indicator:
 
 
 def region_statistics(image, x, y, width, height):
-    """Mean and standard deviation of the brightness of a region, 0 to 1."""
-    text = subprocess.run(["convert", image, "-crop", f"{width}x{height}+{x}+{y}", "+repage", "-colorspace", "Gray",
-                           "-format", "%[fx:mean] %[fx:standard_deviation]", "info:"],
-                          check=True, capture_output=True, text=True, timeout=30).stdout
-    mean, deviation = map(float, text.split())
-    return mean, deviation
+    """Of a region: its mean brightness, and the shares of light (over 75%) and dark
+    (under 30%) pixels, each 0 to 1."""
+    crop = ["convert", image, "-crop", f"{width}x{height}+{x}+{y}", "+repage", "-colorspace", "Gray"]
+    def measure(*steps):
+        return float(subprocess.run([*crop, *steps, "-format", "%[fx:mean]", "info:"],
+                                    check=True, capture_output=True, text=True, timeout=30).stdout)
+    return measure(), measure("-threshold", "75%"), measure("-negate", "-threshold", "70%")
 
 
 def width_of(line):
@@ -165,34 +166,35 @@ class SelfTest(unittest.TestCase):
         self.addCleanup(self.session.close)
 
     def test_styled_menu_pops_up_at_the_pointer_and_escape_closes_it(self):
-        # No session bus: the tray icon falls back to XEmbed; the self-test does not need it.
-        env = dict(self.session.env, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent")
-        self.session.xdotool("mousemove", "400", "300")
-        indicator = Indicator(self.session, ["--selftest"], env=env)
-        indicator.logged("selftest opening menu")
-        shot = wait_for(lambda: self._menu_shown(), what="the menu on screen")
-        self.assertTrue(os.path.getsize(shot) > 0)
-        self.session.xdotool("key", "Escape")
-        self.assertEqual(indicator.finish(), 0)
-        self.assertEqual(indicator.stdout, b"")
-        lines = [re.sub(r" width=\d+\.\d+ ", " width=W ", line) for line in indicator.lines]
-        self.assertEqual(lines, [
-            "indicator: status item created\n",
-            "indicator: title=\u2026 width=W sections=0\n",
-            "indicator: title=\u2301 23% width=W sections=2\n",
-            "indicator: selftest opening menu\n",
-            "indicator: selftest menu closed\n",
-        ])
-        # Pango's widths in the 13-point status font: the sample's title is wider than one ellipsis.
-        ellipsis, sample = width_of(indicator.lines[1]), width_of(indicator.lines[2])
-        self.assertGreater(ellipsis, 0)
-        self.assertGreater(sample, 3 * ellipsis)
-
-    def _menu_shown(self):
-        # The menu opens right and down of the pointer: white rows, dark text, on a black root.
-        shot = self.session.screenshot("selftest-menu.png")
-        mean, deviation = region_statistics(shot, 405, 305, 300, 150)
-        return shot if mean > 0.5 and deviation > 0.1 else None
+        # The menu opens right and down of the pointer, on a black root window. Its text
+        # follows the theme: dark on the light variant, light on the dark one.
+        themes = {"Adwaita": lambda mean, light, dark: mean > 0.5 and dark > 0.005,
+                  "Adwaita:dark": lambda mean, light, dark: mean < 0.5 and light > 0.005}
+        for theme, looks_right in themes.items():
+            with self.subTest(theme):
+                # No session bus: the tray icon falls back to XEmbed; the self-test does not need it.
+                env = dict(self.session.env, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent", GTK_THEME=theme)
+                self.session.xdotool("mousemove", "400", "300")
+                indicator = Indicator(self.session, ["--selftest"], env=env)
+                indicator.logged("selftest opening menu")
+                name = f"selftest-menu-{theme.replace(':', '-').lower()}.png"
+                wait_for(lambda: looks_right(*region_statistics(self.session.screenshot(name), 405, 305, 300, 150)),
+                         what="the menu on screen")
+                self.session.xdotool("key", "Escape")
+                self.assertEqual(indicator.finish(), 0)
+                self.assertEqual(indicator.stdout, b"")
+                lines = [re.sub(r" width=\d+\.\d+ ", " width=W ", line) for line in indicator.lines]
+                self.assertEqual(lines, [
+                    "indicator: status item created\n",
+                    "indicator: title=\u2026 width=W sections=0\n",
+                    "indicator: title=\u2301 23% width=W sections=2\n",
+                    "indicator: selftest opening menu\n",
+                    "indicator: selftest menu closed\n",
+                ])
+                # Pango's widths in the 13-point status font: the sample's title is wider than one ellipsis.
+                ellipsis, sample = width_of(indicator.lines[1]), width_of(indicator.lines[2])
+                self.assertGreater(ellipsis, 0)
+                self.assertGreater(sample, 3 * ellipsis)
 
 
 class Tray(unittest.TestCase):
