@@ -1,19 +1,20 @@
 // The Linux desktop: the status item is an AppIndicator (a StatusNotifierItem, or an
 // XEmbed tray icon where no watcher runs) and the menu a GtkMenu whose rows are drawn
 // with Pango. Built as a module that the indicator loads only when a display is there.
-#include <gtk/gtk.h>
 #include <glib/gstdio.h>
+#include <gtk/gtk.h>
 #include <libayatana-appindicator/app-indicator.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/background_queue_thread.h"
 #include "platform/desktop_module.h"
 #include "platform/main_queue_glib.h"
-#include "platform/background_queue_thread.h"
 #include "platform/pango_markup.h"
 #include "platform/platform.h"
 #include "platform/workspace_gio.h"
@@ -103,11 +104,13 @@ class TrayStatusItem final : public StatusItem {
 
   [[nodiscard]] StatusButton* button() override { return &button_; }
   void setMenu(Menu& menu) override;
-  void refresh(const Look& look);
+  // Redraws the label and icon, if the title changed or the look did.
+  void refresh(const Look& look, bool lookChanged);
 
  private:
   TrayApplication& app_;
   AppIndicator* const indicator_;
+  std::optional<std::string> shownText_;
   TrayStatusButton button_;
   std::string iconDirectory_;
   std::vector<std::string> icons_;  // the newest last; the one before stays for hosts still loading it
@@ -340,8 +343,11 @@ void TrayStatusItem::setMenu(Menu& menu) {
 // Hosts that show the label (GNOME's AppIndicator extension) read it; KDE Plasma and XFCE
 // show only the icon, so the title is drawn into the icon too, light on a dark theme and
 // dark on a light one, with a halo that keeps it legible on either kind of panel.
-void TrayStatusItem::refresh(const Look& look) {
+void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   const std::string text = displayText(plainText(button_.title_));
+  // The same title again draws nothing: a new icon makes every host reload it.
+  if (!lookChanged && text == shownText_) return;
+  shownText_ = text;
   app_indicator_set_label(indicator_, text.c_str(), text.c_str());
   if (iconDirectory_.empty()) return;
 
@@ -465,7 +471,7 @@ void TrayApplication::refreshNow() {
   }
   const bool lookChanged = std::exchange(lookChanged_, false);
   if (lookChanged) readLook();
-  if (item_ != nullptr) item_->refresh(look_);
+  if (item_ != nullptr) item_->refresh(look_, lookChanged);
   if (menu_ != nullptr) menu_->refresh(look_, lookChanged);
 }
 
