@@ -319,8 +319,10 @@ TrayStatusItem::TrayStatusItem(TrayApplication& app)
       indicator_(app_indicator_new("kestrelwick-indicator", "", APP_INDICATOR_CATEGORY_APPLICATION_STATUS)),
       button_(app) {
   button_.indicator_ = indicator_;
-  gchar* directory = g_dir_make_tmp("indicator-XXXXXX", nullptr);
-  if (directory != nullptr) iconDirectory_ = directory;
+  // The session's runtime directory is emptied at logout, so even an indicator that is
+  // killed leaves no icons behind for long.
+  gchar* directory = g_build_filename(g_get_user_runtime_dir(), "indicator-XXXXXX", nullptr);
+  if (g_mkdtemp_full(directory, 0700) != nullptr) iconDirectory_ = directory;
   g_free(directory);
 }
 
