@@ -63,7 +63,6 @@ class TrayMenu final : public Menu {
     MenuTarget* target;
   };
   static void activated(GtkMenuItem* widget, TrayMenu* self);
-  void perform(const Entry& entry);
   GtkWidget* makeWidget(const Entry& entry, size_t index, const Look& look);
 
   TrayApplication& app_;
@@ -138,6 +137,9 @@ class TrayApplication final : public Application {
   void forget(TrayStatusItem* item) { if (item_ == item) item_ = nullptr; }
   void forget(TrayMenu* menu) { if (menu_ == menu) menu_ = nullptr; }
   [[nodiscard]] const Look& look() const { return look_; }
+  // Measures in points: at 72 dots per inch a point is a pixel. Made once, as every
+  // report's title is measured.
+  [[nodiscard]] PangoContext* pointsContext() const { return pointsContext_; }
 
  protected:
   [[nodiscard]] bool acceptsURL(const std::string& text) const override { return gio::acceptsURL(text); }
@@ -153,6 +155,7 @@ class TrayApplication final : public Application {
   TrayStatusItem* item_ = nullptr;
   TrayMenu* menu_ = nullptr;
   Look look_;
+  PangoContext* const pointsContext_;
   bool lookChanged_ = false;
   guint refreshSource_ = 0;
 };
@@ -228,15 +231,7 @@ void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
   if (self->poppedUp_) {
     self->chosen_ = index;
   } else {
-    self->perform(self->shown_[index]);
-  }
-}
-
-void TrayMenu::perform(const Entry& entry) {
-  switch (entry.item.action) {
-    case MenuAction::openConsole: entry.target->openConsole(); break;
-    case MenuAction::quit: entry.target->quit(); break;
-    case MenuAction::none: break;
+    perform(self->shown_[index].item.action, *self->shown_[index].target);
   }
 }
 
@@ -261,7 +256,9 @@ void TrayMenu::popUpAndWait() {
   poppedUp_ = false;
   g_signal_handler_disconnect(menu_, handler);
   g_main_loop_unref(loop);
-  if (const std::optional<size_t> chosen = std::exchange(chosen_, std::nullopt)) perform(shown_[*chosen]);
+  if (const std::optional<size_t> chosen = std::exchange(chosen_, std::nullopt)) {
+    perform(shown_[*chosen].item.action, *shown_[*chosen].target);
+  }
 }
 
 // --- status item --------------------------------------------------------------
@@ -289,17 +286,12 @@ PangoLayout* statusLayout(PangoContext* context, const std::string& text, const 
 
 double TrayStatusButton::frameWidth() const {
   if (!width_) {
-    // At 72 dots per inch a point is a pixel, so the width comes out in points.
-    PangoFontMap* fonts = pango_cairo_font_map_get_default();
-    PangoContext* context = pango_font_map_create_context(fonts);
-    pango_cairo_context_set_resolution(context, 72.0);
     const double size = title_.empty() ? 13.0 : title_.front().font.size;
-    PangoLayout* layout = statusLayout(context, displayText(plainText(title_)), app_.look(), size);
+    PangoLayout* layout = statusLayout(app_.pointsContext(), displayText(plainText(title_)), app_.look(), size);
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
     width_ = static_cast<double>(logical.width) / PANGO_SCALE;
     g_object_unref(layout);
-    g_object_unref(context);
   }
   return *width_;
 }
@@ -420,7 +412,10 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
 // --- application ------------------------------------------------------------
 
 TrayApplication::TrayApplication()
-    : loop_(g_main_loop_new(nullptr, FALSE)), mainQueue_(std::make_shared<GlibMainQueue>(g_main_context_default())) {
+    : loop_(g_main_loop_new(nullptr, FALSE)),
+      mainQueue_(std::make_shared<GlibMainQueue>(g_main_context_default())),
+      pointsContext_(pango_font_map_create_context(pango_cairo_font_map_get_default())) {
+  pango_cairo_context_set_resolution(pointsContext_, 72.0);
   readLook();
   GtkSettings* settings = gtk_settings_get_default();
   for (const char* property : {"notify::gtk-theme-name", "notify::gtk-application-prefer-dark-theme",

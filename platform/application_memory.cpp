@@ -8,18 +8,6 @@
 
 namespace platform {
 
-namespace {
-
-void perform(const MemoryMenu::Entry& entry) {
-  switch (entry.item.action) {
-    case MenuAction::openConsole: entry.target->openConsole(); break;
-    case MenuAction::quit: entry.target->quit(); break;
-    case MenuAction::none: break;
-  }
-}
-
-}  // namespace
-
 void MemoryMenu::choose(size_t index) {
   if (index >= entries_.size()) return;
   const Entry& entry = entries_[index];
@@ -27,7 +15,7 @@ void MemoryMenu::choose(size_t index) {
   if (open_) {
     chosen_ = index;
   } else {
-    perform(entry);
+    perform(entry.item.action, *entry.target);
   }
 }
 
@@ -39,7 +27,7 @@ void MemoryMenu::open() {
 void MemoryMenu::close() {
   open_ = false;
   const std::optional<size_t> chosen = std::exchange(chosen_, std::nullopt);
-  if (chosen) perform(entries_[*chosen]);
+  if (chosen) perform(entries_[*chosen].item.action, *entries_[*chosen].target);
 }
 
 double MemoryStatusButton::frameWidth() const {
@@ -48,12 +36,6 @@ double MemoryStatusButton::frameWidth() const {
     for (unsigned char byte : run.text) codePoints += (byte & 0xC0) != 0x80;
   }
   return padding + advance * static_cast<double>(codePoints);
-}
-
-std::string MemoryStatusButton::plainTitle() const {
-  std::string text;
-  for (const auto& run : title_) text += run.text;
-  return text;
 }
 
 void MemoryStatusButton::performClick() {

@@ -66,7 +66,7 @@ class MemoryStatusButton final : public StatusButton {
   void performClick() override;
 
   [[nodiscard]] const StyledText& attributedTitle() const { return title_; }
-  [[nodiscard]] std::string plainTitle() const;
+  [[nodiscard]] std::string plainTitle() const { return plainText(title_); }
   [[nodiscard]] const std::optional<ImagePosition>& imagePosition() const { return imagePosition_; }
   [[nodiscard]] const std::optional<std::string>& toolTip() const { return toolTip_; }
   [[nodiscard]] int clicks() const { return clicks_; }

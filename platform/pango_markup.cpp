@@ -64,10 +64,4 @@ std::string pangoMarkup(const StyledText& text, Appearance appearance, const Fon
   return markup;
 }
 
-std::string plainText(const StyledText& text) {
-  std::string plain;
-  for (const StyledRun& run : text) plain += run.text;
-  return plain;
-}
-
 }  // namespace platform

@@ -28,7 +28,4 @@ inline constexpr size_t maxDisplayedCodePoints = 2000;
 // and its colour as resolved for the appearance. Text is escaped: nothing in it is markup.
 [[nodiscard]] std::string pangoMarkup(const StyledText& text, Appearance appearance, const FontFamilies& families);
 
-// The runs' texts joined, as a plain label.
-[[nodiscard]] std::string plainText(const StyledText& text);
-
 }  // namespace platform

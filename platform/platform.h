@@ -49,6 +49,15 @@ class MenuTarget {
   virtual void quit() = 0;
 };
 
+// Sends an item's command to its target; an item without one does nothing.
+inline void perform(MenuAction action, MenuTarget& target) {
+  switch (action) {
+    case MenuAction::openConsole: target.openConsole(); break;
+    case MenuAction::quit: target.quit(); break;
+    case MenuAction::none: break;
+  }
+}
+
 class Menu {
  public:
   virtual ~Menu() = default;

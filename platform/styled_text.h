@@ -52,4 +52,11 @@ struct StyledRun {
 
 using StyledText = std::vector<StyledRun>;
 
+// The runs' texts joined, as a plain label.
+[[nodiscard]] inline std::string plainText(const StyledText& text) {
+  std::string plain;
+  for (const StyledRun& run : text) plain += run.text;
+  return plain;
+}
+
 }  // namespace platform
