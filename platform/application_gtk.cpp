@@ -263,18 +263,13 @@ void TrayMenu::popUpAndWait() {
 
 // --- status item --------------------------------------------------------------
 
-PangoFontDescription* statusFontDescription(const Look& look, double size) {
-  PangoFontDescription* font = pango_font_description_new();
-  pango_font_description_set_family(font, look.families.system.c_str());
-  pango_font_description_set_size(font, static_cast<gint>(std::lround(size * PANGO_SCALE)));
-  return font;
-}
-
 // A layout of the title in the status font, with fixed-width digits.
 PangoLayout* statusLayout(PangoContext* context, const std::string& text, const Look& look, double size) {
   PangoLayout* layout = pango_layout_new(context);
   pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-  PangoFontDescription* font = statusFontDescription(look, size);
+  PangoFontDescription* font = pango_font_description_new();
+  pango_font_description_set_family(font, look.families.system.c_str());
+  pango_font_description_set_size(font, static_cast<gint>(std::lround(size * PANGO_SCALE)));
   pango_layout_set_font_description(layout, font);
   pango_font_description_free(font);
   PangoAttrList* attributes = pango_attr_list_new();
