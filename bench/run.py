@@ -15,6 +15,7 @@ import time
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-bench")
 INDICATOR = os.path.join(BUILD, "indicator")
+CHECK = os.path.join(BUILD, "indicator-check")
 TOOLS = os.path.join(BUILD, "bench")
 # The headless indicator is what is measured, even when run from a desktop session.
 for variable in ("DISPLAY", "WAYLAND_DISPLAY"):
@@ -76,6 +77,10 @@ def pipelines(directory):
         "jq -c . %.3f s" % jq, "%.1fx faster" % (jq / whole), ">= 10x faster than jq", jq / whole >= 10)
     row("whole indicator, %d lines" % TYPICAL_COUNT, "%.3f s" % whole, "cat | dd bs=64k %.3f s" % dd,
         "%.1fx of its time" % (whole / dd), "<= 12x", whole / dd <= 12)
+
+    check = best_seconds("cat | %s" % CHECK, typical)
+    row("indicator-check, %d lines" % TYPICAL_COUNT, "%.3f s" % check, "whole indicator %.3f s" % whole,
+        "%.2fx of its time" % (check / whole), "<= 1x", check <= whole)
 
     starts = [best_seconds(INDICATOR, rounds=1) for _ in range(20)]
     trues = [best_seconds("/bin/true", rounds=1) for _ in range(20)]

@@ -1,6 +1,7 @@
 // Differential fuzz target for decodeReport: a second strict JSON parser must agree on
-// whether a line is one JSON value, and an accepted report must survive being written
-// out as JSON and decoded again.
+// whether a line is one JSON value, indicator-check must find a fault exactly in the
+// lines the decoder rejects as not JSON, and an accepted report must survive being
+// written out as JSON and decoded again.
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "check/json_syntax.h"
 #include "report/decode.h"
 #include "report/utf8.h"
 
@@ -87,8 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // first has no place and the second is never valid, in a string or out of one.
   const bool oneValue = !repaired.starts_with("\xEF\xBB\xBF") &&
                         repaired.find('\0') == std::string::npos && json::accept(repaired);
-  const bool notJSON = !result.ok() && result.error().where.empty() &&
-                       result.error().what.starts_with("not a single JSON value");
+  const bool notJSON = !result.ok() && result.error().notJSON;
+  check(findSyntaxFault(line).has_value() == notJSON, "indicator-check explains a line otherwise than it is decoded");
   if (withinSharedLimits(repaired)) {
     if (oneValue) check(!notJSON, "a valid JSON line was rejected as not JSON");
     if (!oneValue) check(notJSON, "invalid JSON was not rejected as such");

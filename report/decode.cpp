@@ -185,7 +185,7 @@ DecodeResult decodeRoot(element root) {
 }
 
 DecodeError notJSON(simdjson::error_code code) {
-  return {"", std::string("not a single JSON value: ") + simdjson::error_message(code)};
+  return {"", std::string("not a single JSON value: ") + simdjson::error_message(code), true};
 }
 
 }  // namespace
@@ -195,7 +195,9 @@ std::string DecodeError::message() const { return where.empty() ? what : where +
 ReportDecoder::ReportDecoder() = default;
 ReportDecoder::~ReportDecoder() = default;
 
-DecodeResult ReportDecoder::decode(std::string_view line) noexcept {
+DecodeResult ReportDecoder::decode(std::string_view line) noexcept { return decode(line, Inspect()); }
+
+DecodeResult ReportDecoder::decode(std::string_view line, const Inspect& inspect) noexcept {
   try {
     if (!parser_) parser_ = std::make_unique<simdjson::dom::parser>();
     element root;
@@ -208,6 +210,7 @@ DecodeResult ReportDecoder::decode(std::string_view line) noexcept {
       error = parser_->parse(repaired.data(), repaired.size()).get(root);
     }
     DecodeResult result = error ? DecodeResult(notJSON(error)) : decodeRoot(root);
+    if (result.ok() && inspect) inspect(root);
     if (line.size() > keepParserCapacity) parser_.reset();
     return result;
   } catch (const std::bad_alloc&) {

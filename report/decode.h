@@ -1,6 +1,7 @@
 // Decoding one report line into a Report: all or nothing, errors as values.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "report/report.h"
 
 namespace simdjson::dom {
+class element;
 class parser;
 }
 
@@ -17,6 +19,7 @@ class parser;
 struct DecodeError {
   std::string where;  // empty for the line as a whole
   std::string what;
+  bool notJSON = false;  // the line is not exactly one valid JSON value
 
   [[nodiscard]] std::string message() const;
 };
@@ -51,6 +54,11 @@ class ReportDecoder {
   ReportDecoder& operator=(const ReportDecoder&) = delete;
 
   [[nodiscard]] DecodeResult decode(std::string_view line) noexcept;
+
+  // The same, and for a line that decodes, shows inspect the parsed line before its
+  // buffers are reused: for tools that look at more than the records keep (ignored keys).
+  using Inspect = std::function<void(const simdjson::dom::element& root)>;
+  [[nodiscard]] DecodeResult decode(std::string_view line, const Inspect& inspect) noexcept;
 
  private:
   std::unique_ptr<simdjson::dom::parser> parser_;

@@ -1,0 +1,225 @@
+#include "check/line_check.h"
+
+#include <simdjson.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "check/json_syntax.h"
+#include "check/terminal_text.h"
+#include "report/utf8.h"
+#include "render/render.h"
+
+namespace {
+
+using simdjson::dom::element;
+
+constexpr std::array<std::string_view, 4> reportKeys = {"title", "tone", "sections", "console"};
+constexpr std::array<std::string_view, 2> sectionKeys = {"title", "rows"};
+constexpr std::array<std::string_view, 7> rowKeys = {"label", "bar", "value", "detail", "tone", "hint", "emphasis"};
+constexpr std::array<std::string_view, 3> tones = {"strong", "good", "light"};
+
+std::string lowered(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// Edits (insert, delete, replace, swap of neighbours) between two short keys.
+size_t editDistance(std::string_view a, std::string_view b) {
+  constexpr size_t longest = 16;
+  if (a.size() > longest || b.size() > longest) return longest;
+  std::array<std::array<size_t, longest + 1>, longest + 1> d{};
+  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// The known key an unknown one was probably meant to be: the same but for case, or one
+// slip away (two for longer keys).
+template <size_t N>
+std::optional<std::string_view> meantKey(std::string_view key, const std::array<std::string_view, N>& known) {
+  if (key.size() > 16) return std::nullopt;  // far from every key
+  const std::string lower = lowered(key);
+  for (std::string_view candidate : known) {
+    const size_t allowed = candidate.size() >= 6 ? 2 : 1;
+    const size_t lengthGap = lower.size() > candidate.size() ? lower.size() - candidate.size() : candidate.size() - lower.size();
+    if (lengthGap <= allowed && editDistance(lower, candidate) <= allowed) return candidate;
+  }
+  return std::nullopt;
+}
+
+std::string inQuotes(std::string_view text) { return "\"" + terminal::visible(text) + "\""; }
+
+std::string at(std::string_view where, std::string_view key) {
+  if (where.empty()) return std::string(key);
+  return std::string(where) + "." + std::string(key);
+}
+
+// Where a value sits, written out only when there is something to say about it: most
+// lines have nothing, and checking must keep up with the indicator.
+struct Place {
+  std::optional<size_t> section, row;
+
+  std::string path() const {
+    std::string text;
+    if (section) text = "sections[" + std::to_string(*section) + "]";
+    if (row) text += ".rows[" + std::to_string(*row) + "]";
+    return text;
+  }
+  std::string operator()(std::string_view key) const { return at(path(), key); }
+};
+
+class KeyWarnings {
+ public:
+  explicit KeyWarnings(std::vector<std::string>& out) : out_(out) {}
+
+  void report(element root) {
+    simdjson::dom::object object;
+    if (root.get(object)) return;
+    keys(object, {}, reportKeys, "the report");
+    simdjson::dom::array sections;
+    if (object["sections"].get(sections)) return;  // absent or null
+    size_t s = 0;
+    for (element section : sections) {
+      simdjson::dom::object sectionObject;
+      simdjson::dom::array rows;
+      if (!section.get(sectionObject) && !sectionObject["rows"].get(rows)) {
+        keys(sectionObject, {s, {}}, sectionKeys, "a section");
+        size_t r = 0;
+        for (element row : rows) {
+          simdjson::dom::object rowObject;
+          if (!row.get(rowObject)) keys(rowObject, {s, r}, rowKeys, "a row");
+          ++r;
+        }
+      }
+      ++s;
+    }
+  }
+
+ private:
+  template <size_t N>
+  void keys(simdjson::dom::object object, const Place& place, const std::array<std::string_view, N>& known,
+            std::string_view owner) {
+    std::array<bool, N> seen{};
+    for (auto field : object) {
+      const std::string_view key = field.key;
+      const auto found = std::find(known.begin(), known.end(), key);
+      if (found != known.end()) {
+        if (seen[found - known.begin()]) out_.push_back(place(key) + ": the key stands twice; only the last value counts");
+        seen[found - known.begin()] = true;
+      } else if (auto meant = meantKey(key, known)) {
+        out_.push_back(place(inQuotes(key)) + ": not a key of " + std::string(owner) + ", so it is ignored; did you mean \"" +
+                       std::string(*meant) + "\"?");
+      }
+    }
+  }
+
+  std::vector<std::string>& out_;
+};
+
+bool isControl(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 || byte == 0x7F) return true;
+    if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) return true;
+  }
+  return false;
+}
+
+void controlWarning(std::vector<std::string>& out, const Place& place, std::string_view key, std::string_view text) {
+  if (isControl(text)) {
+    out.push_back(place(key) + ": holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all");
+  }
+}
+
+void controlWarning(std::vector<std::string>& out, const Place& place, std::string_view key,
+                    const std::optional<std::string>& text) {
+  if (text) controlWarning(out, place, key, std::string_view(*text));
+}
+
+void reportWarnings(const Report& report, std::vector<std::string>& out) {
+  if (report.title) {
+    if (size_t length = terminal::codePoints(*report.title); length > recommendedTitleLength) {
+      out.push_back("title: " + std::to_string(length) + " characters; status bars cut or shrink titles longer than " +
+                    std::to_string(recommendedTitleLength) + " (see the README's guide for producers)");
+    }
+  }
+  controlWarning(out, {}, "title", report.title);
+  controlWarning(out, {}, "console", report.console);
+  if (!report.sections) return;
+  for (size_t s = 0; s < report.sections->size(); ++s) {
+    const auto& section = (*report.sections)[s];
+    controlWarning(out, {s, {}}, "title", std::string_view(section.title));
+    for (size_t r = 0; r < section.rows.size(); ++r) {
+      const Row& row = section.rows[r];
+      const Place place{s, r};
+      controlWarning(out, place, "label", std::string_view(row.label));
+      controlWarning(out, place, "bar", std::string_view(row.bar));
+      controlWarning(out, place, "value", std::string_view(row.value));
+      controlWarning(out, place, "detail", row.detail);
+      controlWarning(out, place, "hint", row.hint);
+      if (!row.tone || render::toneColor(row.tone) != render::toneColor(std::nullopt)) continue;
+      std::string trimmed = lowered(*row.tone);
+      trimmed.erase(0, trimmed.find_first_not_of(" \t"));
+      trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
+      if (std::find(tones.begin(), tones.end(), trimmed) != tones.end()) {
+        out.push_back(place("tone") + ": " + inQuotes(*row.tone) + " is drawn grey; tones match exactly, did you mean \"" +
+                      trimmed + "\"?");
+      }
+    }
+  }
+}
+
+std::string plural(size_t count, std::string_view word) {
+  return std::to_string(count) + " " + std::string(word) + (count == 1 ? "" : "s");
+}
+
+std::string summary(const Report& report) {
+  std::string out = "ok  ";
+  out += report.title ? "title " + inQuotes(*report.title) : "no title (shows \xE2\x80\xA6)";
+  if (!report.sections) {
+    out += ", no sections";
+  } else {
+    size_t rows = 0;
+    for (const auto& section : *report.sections) rows += section.rows.size();
+    out += ", " + plural(report.sections->size(), "section") + ", " + plural(rows, "row");
+  }
+  if (report.console) out += ", console";
+  return out;
+}
+
+}  // namespace
+
+LineCheck checkLine(std::string_view line, ReportDecoder& decoder) {
+  LineCheck check;
+  DecodeResult result = decoder.decode(line, [&](const element& root) { KeyWarnings(check.warnings).report(root); });
+  if (result.ok()) {
+    check.report = std::move(result).report();
+    check.verdict = summary(*check.report);
+    if (!utf8::isValid(line)) check.warnings.push_back("ill-formed UTF-8 in a string is shown as \xEF\xBF\xBD");
+    reportWarnings(*check.report, check.warnings);
+    return check;
+  }
+  const DecodeError& error = result.error();
+  if (!error.notJSON) {
+    check.verdict = "rejected  " + error.message();
+    return check;
+  }
+  if (line.find_first_not_of(" \t\r") == std::string_view::npos) {
+    check.verdict = "rejected  blank line";
+  } else if (auto fault = findSyntaxFault(line)) {
+    check.verdict = "rejected  not JSON at byte " + std::to_string(fault->offset + 1) + ": " + fault->reason;
+    check.excerpt = terminal::excerptWithCaret(line, fault->offset, "    ");
+  } else {
+    check.verdict = "rejected  " + error.message();
+  }
+  return check;
+}

@@ -1,0 +1,92 @@
+#include "check/preview.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "check/terminal_text.h"
+#include "platform/palette.h"
+#include "render/render.h"
+
+namespace {
+
+using platform::MenuItem;
+using platform::NamedColor;
+using platform::StyledRun;
+
+constexpr std::string_view reset = "\x1b[0m";
+constexpr std::string_view menuIndent = "    ";
+constexpr std::string_view hintMark = "  \xE2\x80\x94 ";  // " — "
+
+std::string sgr(std::string_view codes) { return "\x1b[" + std::string(codes) + "m"; }
+
+// The label colour is the terminal's own text colour and the secondary one its dim
+// text, so both stay legible on light and dark terminals; tone colours are exact.
+std::string runStyle(const StyledRun& run) {
+  std::string codes;
+  if (run.font.weight == platform::FontWeight::semibold) codes += "1;";
+  if (run.color.blend || (run.color.base != NamedColor::label && run.color.base != NamedColor::secondaryLabel)) {
+    const platform::RGBA rgba = platform::resolve(run.color, platform::Appearance::dark);
+    auto channel = [](double value) { return std::to_string(std::lround(std::clamp(value, 0.0, 1.0) * 255)); };
+    codes += "38;2;" + channel(rgba.red) + ";" + channel(rgba.green) + ";" + channel(rgba.blue) + ";";
+  } else if (run.color.base == NamedColor::secondaryLabel) {
+    codes += "2;";
+  }
+  if (codes.empty()) return {};
+  codes.pop_back();
+  return sgr(codes);
+}
+
+std::string styled(const platform::StyledText& runs, bool colour) {
+  std::string out;
+  for (const StyledRun& run : runs) {
+    const std::string style = colour ? runStyle(run) : std::string();
+    out.append(style).append(terminal::visible(run.text));
+    if (!style.empty()) out.append(reset);
+  }
+  return out;
+}
+
+std::string itemLine(const MenuItem& item, bool colour) {
+  std::string line;
+  if (item.attributedTitle) {
+    line = styled(*item.attributedTitle, colour);
+  } else {
+    line = terminal::visible(item.title);
+  }
+  if (!item.keyEquivalent.empty()) {
+    std::string key = item.keyEquivalent;
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    line += "  \xE2\x8C\x98" + terminal::visible(key);  // ⌘
+  }
+  if (!item.enabled && colour) line = sgr("2") + line + std::string(reset);
+  if (item.toolTip) {
+    std::string hint = std::string(hintMark) + terminal::visible(*item.toolTip);
+    line += colour ? sgr("2") + hint + std::string(reset) : hint;
+  }
+  return line;
+}
+
+size_t plainWidth(const MenuItem& item) {
+  if (item.isSeparator) return 0;
+  return terminal::codePoints(terminal::visible(item.attributedTitle ? platform::plainText(*item.attributedTitle) : item.title));
+}
+
+}  // namespace
+
+std::string preview(const Report& report, bool colour) {
+  const std::vector<MenuItem> items = render::menuItems(report);
+  size_t width = 0;
+  for (const MenuItem& item : items) width = std::max(width, plainWidth(item));
+  std::string out = "  status  " + styled(render::statusTitle(render::statusTitleText(report)), colour) + "\n";
+  out += "  menu\n";
+  for (const MenuItem& item : items) {
+    out.append(menuIndent);
+    if (item.isSeparator) {
+      for (size_t i = 0; i < std::max<size_t>(width, 8); ++i) out.append("\xE2\x94\x80");  // ─
+    } else {
+      out.append(itemLine(item, colour));
+    }
+    out.append("\n");
+  }
+  return out;
+}
