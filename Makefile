@@ -4,8 +4,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+# The builds CMake runs below print no "Entering directory" lines.
+MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build run test sanitize bench fuzz clean
+.PHONY: all deps build run test sanitize bench fuzz clean install uninstall package
 
 all: build
 
@@ -50,6 +53,22 @@ fuzz: deps
 	  $(BUILD)-fuzz/fuzz/$${target}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 \
 	    -artifact_prefix=$(BUILD)-fuzz/ $(BUILD)-fuzz/corpus/$$target fuzz/corpus/$$target || exit 1; \
 	done
+
+# `make install PREFIX=$$HOME/.local`; DESTDIR is honoured for staged installs.
+install: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check
+	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@DESTDIR=$(DESTDIR) scripts/uninstall.sh $(BUILD) $(PREFIX)
+
+# A Debian package (build/indicator_<version>_<arch>.deb).
+package: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check
+	@cd $(BUILD) && cpack >/dev/null && ls $$PWD/*.deb
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench $(BUILD)-fuzz

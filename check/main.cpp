@@ -95,6 +95,7 @@ class Checker {
     const auto chunk = std::make_unique<char[]>(chunkSize);
     LineFramer framer;
     auto onLine = [&](std::string_view line) { this->line(line); };
+    auto onOverlong = [&] { this->overlong(); };
     for (;;) {
       const ssize_t count = ::read(fd, chunk.get(), chunkSize);
       if (count < 0 && errno == EINTR) continue;
@@ -103,9 +104,9 @@ class Checker {
       const std::string_view bytes(chunk.get(), static_cast<size_t>(count));
       if (options_.pass) out_.input(bytes);
       if (!out_.healthy()) return true;
-      framer.feed(bytes, onLine);
+      framer.feed(bytes, onLine, onOverlong);
     }
-    framer.finish(onLine);
+    framer.finish(onLine, onOverlong);
     return true;
   }
 
@@ -119,6 +120,13 @@ class Checker {
   [[nodiscard]] bool anyRejected() const { return anyRejected_; }
 
  private:
+  void overlong() {
+    ++lineNumber_;
+    anyRejected_ = true;
+    out_.verdicts(prefix_ + std::to_string(lineNumber_) + ": rejected  longer than " +
+                  std::to_string(LineFramer::defaultMaxLineBytes) + " bytes (1 GiB); the rest of it was skipped\n");
+  }
+
   void line(std::string_view line) {
     ++lineNumber_;
     LineCheck check = checkLine(line, decoder_);

@@ -14,6 +14,7 @@
 
 #include "platform/background_queue_thread.h"
 #include "platform/desktop_module.h"
+#include "platform/ending_signals_glib.h"
 #include "platform/main_queue_glib.h"
 #include "platform/pango_markup.h"
 #include "platform/platform.h"
@@ -56,6 +57,7 @@ class TrayMenu final : public Menu {
   void refresh(const Look& look, bool lookChanged);
   // Pops up at the pointer and returns once the menu has gone again.
   void popUpAndWait();
+  void popDown() { if (poppedUp_) gtk_menu_popdown(menu_); }
 
  private:
   struct Entry {
@@ -105,6 +107,8 @@ class TrayStatusItem final : public StatusItem {
   void setMenu(Menu& menu) override;
   // Redraws the label and icon, if the title changed or the look did.
   void refresh(const Look& look, bool lookChanged);
+  // Hides the item and removes its icon files: at the end, however the end comes.
+  void takeDown();
 
  private:
   TrayApplication& app_;
@@ -315,10 +319,15 @@ TrayStatusItem::TrayStatusItem(TrayApplication& app)
 
 TrayStatusItem::~TrayStatusItem() {
   app_.forget(this);
-  app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_PASSIVE);
+  takeDown();
   g_object_unref(indicator_);
+}
+
+void TrayStatusItem::takeDown() {
+  app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_PASSIVE);
   for (const std::string& icon : icons_) g_remove(icon.c_str());
-  if (!iconDirectory_.empty()) g_rmdir(iconDirectory_.c_str());
+  icons_.clear();
+  if (!iconDirectory_.empty()) g_rmdir(std::exchange(iconDirectory_, std::string()).c_str());
 }
 
 void TrayStatusItem::setMenu(Menu& menu) {
@@ -483,17 +492,21 @@ void TrayApplication::run() {
   mainQueue_->async([this] {
     if (delegate_ != nullptr) delegate_->applicationDidFinishLaunching();
   });
+  EndingSignals signals(g_main_context_default(), [this] { terminate(); });
   g_main_loop_run(loop_);
+  if (item_ != nullptr) item_->takeDown();
   // A quit chosen from the exported menu ends the loop while the reply to the panel's
-  // click is still queued; the panel gets it before the process ends.
+  // click is still queued; the panel gets it, and sees the item go, before the process ends.
   if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
     g_dbus_connection_flush_sync(bus, nullptr, nullptr);
     g_object_unref(bus);
   }
+  signals.raiseReceived();
 }
 
 void TrayApplication::terminate() {
   mainQueue_->stop();
+  if (menu_ != nullptr) menu_->popDown();
   if (refreshSource_ != 0) g_source_remove(std::exchange(refreshSource_, 0));
   g_main_loop_quit(loop_);
 }

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/ending_signals_glib.h"
 #include "platform/workspace_gio.h"
 
 namespace platform {
@@ -82,7 +83,9 @@ void MemoryApplication::launchOnce() {
 
 void MemoryApplication::run() {
   launchOnce();
+  EndingSignals signals(context_, [this] { terminate(); });
   if (!terminated_) g_main_loop_run(loop_);
+  signals.raiseReceived();
 }
 
 bool MemoryApplication::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -1,10 +1,24 @@
-// The framer's only out-of-line part: giving memory back after a very long line.
+// The framer's out-of-line parts: gathering a line across reads, within its limit, and
+// giving memory back after a very long one.
 #include "report/line_framer.h"
 
 namespace {
 // A long line's buffer is not kept for the ordinary lines that follow it.
 constexpr size_t keepCapacity = 1 << 20;
 }  // namespace
+
+void LineFramer::gather(std::string_view piece) {
+  if (skipping_) return;
+  const size_t needed = pending_.size() + piece.size();
+  if (needed > maxLineBytes_) {
+    skipping_ = true;
+    std::string().swap(pending_);
+    return;
+  }
+  // Grown by doubling as usual, but never past the limit, so that memory stays within it.
+  if (needed > pending_.capacity()) pending_.reserve(std::min(std::max(needed, 2 * pending_.capacity()), maxLineBytes_));
+  pending_.append(piece);
+}
 
 void LineFramer::releaseLargeBuffer() {
   if (pending_.capacity() > keepCapacity) std::string().swap(pending_);

@@ -2,53 +2,77 @@
 // with it, and a last line that the end of input ends is a line like any other.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 class LineFramer {
  public:
+  // Longer lines are not kept: a producer that never writes a line feed must not take
+  // all the machine's memory.
+  static constexpr size_t defaultMaxLineBytes = size_t{1} << 30;
+
+  explicit LineFramer(size_t maxLineBytes = defaultMaxLineBytes) : maxLineBytes_(maxLineBytes) {}
+
   // Calls onLine(std::string_view) for every line that this chunk completes. Lines that
   // lie wholly inside the chunk are passed without copying; only a line that spans
-  // chunks is gathered, however long it grows.
-  template <class OnLine>
-  void feed(std::string_view chunk, OnLine&& onLine);
+  // chunks is gathered, up to the longest line kept. A longer line is dropped as soon as
+  // it grows past that, its rest is skipped up to its line feed, and onOverlong() is
+  // called in its place.
+  template <class OnLine, class OnOverlong = void (*)()>
+  void feed(std::string_view chunk, OnLine&& onLine, OnOverlong&& onOverlong = [] {});
 
   // End of input: hands over what is left, if anything.
-  template <class OnLine>
-  void finish(OnLine&& onLine);
+  template <class OnLine, class OnOverlong = void (*)()>
+  void finish(OnLine&& onLine, OnOverlong&& onOverlong = [] {});
 
  private:
   static std::string_view withoutCR(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
   }
+  void gather(std::string_view piece);
   void releaseLargeBuffer();
 
   std::string pending_;
+  bool skipping_ = false;  // the line under way grew too long and is being skipped
+  size_t maxLineBytes_;
 };
 
-template <class OnLine>
-void LineFramer::feed(std::string_view chunk, OnLine&& onLine) {
+template <class OnLine, class OnOverlong>
+void LineFramer::feed(std::string_view chunk, OnLine&& onLine, OnOverlong&& onOverlong) {
   while (!chunk.empty()) {
     const size_t end = chunk.find('\n');
     if (end == std::string_view::npos) {
-      pending_.append(chunk);
+      gather(chunk);
       return;
     }
-    if (pending_.empty()) {
-      onLine(withoutCR(chunk.substr(0, end)));
+    const std::string_view piece = chunk.substr(0, end);
+    if (pending_.empty() && !skipping_ && piece.size() <= maxLineBytes_) {
+      onLine(withoutCR(piece));
     } else {
-      pending_.append(chunk.substr(0, end));
-      onLine(withoutCR(pending_));
-      pending_.clear();
-      releaseLargeBuffer();
+      gather(piece);
+      if (skipping_) {
+        skipping_ = false;
+        onOverlong();
+      } else {
+        onLine(withoutCR(pending_));
+        pending_.clear();
+        releaseLargeBuffer();
+      }
     }
     chunk.remove_prefix(end + 1);
   }
 }
 
-template <class OnLine>
-void LineFramer::finish(OnLine&& onLine) {
+template <class OnLine, class OnOverlong>
+void LineFramer::finish(OnLine&& onLine, OnOverlong&& onOverlong) {
+  if (skipping_) {
+    skipping_ = false;
+    onOverlong();
+    return;
+  }
   if (pending_.empty()) return;
   onLine(std::string_view(pending_));
   pending_.clear();

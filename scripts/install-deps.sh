@@ -17,6 +17,8 @@ fi
 packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev libmimalloc-dev valgrind
   # indicator-check's tests: the JSON Schema validator, and dash for the sh producer
   python3-jsonschema dash
+  # `make package`: dpkg-shlibdeps computes the package's dependencies
+  dpkg-dev
   # the desktop tray, and the X server, session bus, panel and tools its tests run it under
   libgtk-3-dev libayatana-appindicator3-dev xvfb dbus xfce4-panel xdotool imagemagick python3-gi)
 # `install-deps.sh bench` adds what the benchmarks compare against.

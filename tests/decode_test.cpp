@@ -19,6 +19,9 @@ struct Accepted {
   Report expected;
 };
 
+// ctest shows each case by its name rather than as a dump of its bytes.
+void PrintTo(const Accepted& accepted, std::ostream* out) { *out << accepted.name; }
+
 class DecodeAccepts : public testing::TestWithParam<Accepted> {};
 
 TEST_P(DecodeAccepts, GivesTheWholeReport) {
@@ -87,6 +90,8 @@ struct Rejected {
   std::string line;
   const char* where;  // where the rejection points; "" for the line as a whole
 };
+
+void PrintTo(const Rejected& rejected, std::ostream* out) { *out << rejected.name; }
 
 class DecodeRejects : public testing::TestWithParam<Rejected> {};
 

@@ -8,6 +8,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -114,6 +115,9 @@ class Session:
                 except subprocess.TimeoutExpired:
                     process.kill()
                     process.wait()
+            for stream in (process.stdin, process.stdout, process.stderr):
+                if stream is not None:
+                    stream.close()
         shutil.rmtree(self.home, ignore_errors=True)
 
 
@@ -328,6 +332,34 @@ class Tray(unittest.TestCase):
         # The icons drawn for the panel go with the indicator.
         runtime = os.path.join(self.session.home, "runtime")
         self.assertEqual([name for name in os.listdir(runtime) if name.startswith("indicator-")], [])
+
+    def test_signals_take_the_item_down_and_end_it_as_that_signal(self):
+        runtime = os.path.join(self.session.home, "runtime")
+        for number in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP]:
+            with self.subTest(number.name):
+                indicator = Indicator(self.session)
+                icons = lambda: [name for name in os.listdir(runtime) if name.startswith("indicator-")]
+                wait_for(icons, what="its icon folder")
+                indicator.process.send_signal(number)
+                self.assertEqual(indicator.finish(), -number)
+                self.assertEqual(icons(), [])
+
+    def test_installed_indicator_finds_its_module_from_anywhere(self):
+        # Installed under a prefix and started through a link from another folder, it still
+        # draws with Pango: its widths are the desktop's, not the in-memory status bar's.
+        prefix = os.path.join(self.session.home, "prefix")
+        subprocess.run(["cmake", "--install", os.path.dirname(INDICATOR), "--prefix", prefix], check=True,
+                       capture_output=True, timeout=120)
+        elsewhere = os.path.join(self.session.home, "elsewhere")
+        os.makedirs(elsewhere)
+        os.symlink(os.path.join(prefix, "bin", "indicator"), os.path.join(elsewhere, "indicator"))
+        widths = []
+        for binary in [INDICATOR, os.path.join(elsewhere, "indicator")]:
+            result = subprocess.run([binary], input=b'{"title":"\u2301 23%"}\n', capture_output=True, timeout=60,
+                                    cwd="/", env=self.session.env)
+            widths.append(result.stderr.decode().splitlines())
+        self.assertEqual(widths[1], widths[0])
+        self.assertNotIn("width=47.5", widths[1][-1])
 
     def test_xembed_icon_where_no_watcher_runs(self):
         # A bus without a StatusNotifierWatcher: the item becomes an XEmbed icon in the

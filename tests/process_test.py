@@ -2,8 +2,10 @@
 """Runs build/indicator as a producer would: arguments, pipes, bytes on stderr, exit status."""
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -121,6 +123,25 @@ class Streams(unittest.TestCase):
                     os.close(write_end)
                 out, _ = process.communicate(stdin, timeout=TIMEOUT)
                 self.assertEqual((process.returncode, out), (0, b""))
+
+
+@unittest.skipIf(DARWIN, "the desktop tray is Linux's")
+class Ending(unittest.TestCase):
+    def test_a_named_display_that_cannot_be_used_is_said_once(self):
+        with tempfile.TemporaryDirectory() as alone:
+            copy = shutil.copy(BINARY, alone)  # without the desktop module beside it
+            cases = [
+                (copy, "the desktop module is not installed (no %s/../lib/indicator/indicator-gtk.so or "
+                       "%s/indicator-gtk.so)" % (alone, alone)),
+                (BINARY, "cannot open display :9797"),
+            ]
+            for binary, why in cases:
+                with self.subTest(why):
+                    result = subprocess.run([binary], stdin=subprocess.DEVNULL, capture_output=True, timeout=TIMEOUT,
+                                            env=dict(os.environ, DISPLAY=":9797"))
+                    self.assertEqual((result.returncode, result.stdout), (0, b""))
+                    self.assertEqual(result.stderr.decode(), "indicator: no desktop tray: %s; nothing is shown on "
+                                                             "screen\n" % why + EMPTY_LAUNCH)
 
 
 if __name__ == "__main__":

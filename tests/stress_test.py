@@ -79,6 +79,34 @@ class HostileInput(unittest.TestCase):
         self.assertTrue(lines[0].startswith(b"indicator: title=" + title + b" width="))
         self.assertRegex(lines[1], rb"^indicator: title=small width=\d+\.\d+ sections=0$")
 
+    @unittest.skipIf(DARWIN, "peak memory is read from /proc")
+    def test_a_line_past_1_gib_is_skipped_in_bounded_memory(self):
+        # The line is read to its line feed but never kept whole; the report after it is shown.
+        chunk = b"x" * (1 << 20)
+        process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        for piece in [b'{"title":"'] + [chunk] * ((1 << 10) + 64) + [b'"}\n{"title":"after"}\n']:
+            process.stdin.write(piece)
+        process.stdin.flush()
+        lines = [process.stderr.readline() for _ in range(LAUNCH_LINES + 1)]
+        with open("/proc/%d/status" % process.pid) as status:  # still running: its input is open
+            peak_mib = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:")) / 1024
+        process.stdin.close()
+        self.assertEqual(process.wait(timeout=TIMEOUT), 0)
+        process.stderr.close()
+        self.assertRegex(lines[-1], rb"^indicator: title=after width=\d+\.\d+ sections=0\n$")
+        self.assertLess(peak_mib, 2560)  # the kept part, and the copy made as it grows
+        # indicator-check says why the line went.
+        check = subprocess.Popen([os.path.join(os.path.dirname(BINARY), "indicator-check")], stdin=subprocess.PIPE,
+                                 stdout=subprocess.PIPE)
+        writer = feed(check, [chunk] * ((1 << 10) + 1) + [b"\n{}"])
+        out = check.stdout.read()
+        writer.join()
+        check.stdout.close()
+        self.assertEqual(check.wait(timeout=TIMEOUT), 1)
+        self.assertEqual(out.decode().splitlines(), [
+            "1: rejected  longer than 1073741824 bytes (1 GiB); the rest of it was skipped",
+            "2: ok  no title (shows \u2026), no sections"])
+
     def test_junk_renders_nothing_and_ends_cleanly(self):
         noise = random.Random(20261206)
         cases = {

@@ -1,0 +1,45 @@
+#include "platform/ending_signals_glib.h"
+
+#include <glib-unix.h>
+
+#include <csignal>
+
+namespace platform {
+
+EndingSignals::EndingSignals(GMainContext* context, std::function<void()> end) : end_(std::move(end)) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    GSource* source = g_unix_signal_source_new(signal);
+    struct Arrival {
+      EndingSignals* self;
+      int signal;
+    };
+    g_source_set_callback(
+        source,
+        [](gpointer data) -> gboolean {
+          const auto* arrival = static_cast<Arrival*>(data);
+          if (arrival->self->received_ == 0) {
+            arrival->self->received_ = arrival->signal;
+            arrival->self->end_();
+          }
+          return G_SOURCE_CONTINUE;
+        },
+        new Arrival{this, signal}, [](gpointer data) { delete static_cast<Arrival*>(data); });
+    g_source_attach(source, context);
+    sources_.push_back(source);
+  }
+}
+
+EndingSignals::~EndingSignals() {
+  for (GSource* source : sources_) {
+    g_source_destroy(source);
+    g_source_unref(source);
+  }
+}
+
+void EndingSignals::raiseReceived() const {
+  if (received_ == 0) return;
+  std::signal(received_, SIG_DFL);
+  std::raise(received_);
+}
+
+}  // namespace platform

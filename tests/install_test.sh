@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# `make install`'s files, `make uninstall` taking them all away again, and the Debian
+# package: its contents and the dependencies dpkg-shlibdeps read off the binaries.
+set -euo pipefail
+build=$(cd "$1" && pwd) source=$(cd "$(dirname "$0")/.." && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "install_test: $*" >&2; exit 1; }
+
+expected="bin/indicator
+bin/indicator-check
+lib/indicator/indicator-gtk.so
+share/doc/indicator/README.md
+share/doc/indicator/examples/producer.py
+share/doc/indicator/examples/producer.sh
+share/doc/indicator/report.schema.json
+share/man/man1/indicator-check.1
+share/man/man1/indicator.1"
+
+DESTDIR="$scratch/stage" cmake --install "$build" --prefix /opt/indicator >/dev/null
+installed=$(cd "$scratch/stage/opt/indicator" && find . -type f | sed 's|^\./||' | sort)
+[ "$installed" = "$expected" ] || fail "installed files differ: $installed"
+DESTDIR="$scratch/stage" "$source/scripts/uninstall.sh" "$build" /opt/indicator
+left=$(find "$scratch/stage" -type f)
+[ -z "$left" ] || fail "left behind by uninstall: $left"
+for folder in lib/indicator share/doc/indicator; do
+  [ ! -e "$scratch/stage/opt/indicator/$folder" ] || fail "left behind by uninstall: $folder"
+done
+
+(cd "$scratch" && cpack -B "$scratch/package" --config "$build/CPackConfig.cmake" >"$scratch/cpack.log" 2>&1) ||
+  { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
+deb=$(ls "$scratch"/package/indicator_*_"$(dpkg --print-architecture)".deb)
+contents=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {sub(/^\.\/usr\//, "", $6); print $6}' | sort)
+[ "$contents" = "$expected" ] || fail "the package holds: $contents"
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libstdc++6 libsimdjson14 libglib2.0-0 libgtk-3-0 libayatana-appindicator3-1; do
+  [[ ", $depends," == *", $library "* ]] || fail "Depends lacks $library: $depends"
+done
+echo "install_test: 1 passed, 0 failed"
