@@ -7,7 +7,7 @@
 
 #include "app/log.h"
 #include "bench/report_lines.h"
-#include "platform/application_memory.h"
+#include "platform/status_bar_headless.h"
 #include "render/render.h"
 #include "report/decode.h"
 #include "report/line_framer.h"
@@ -75,9 +75,8 @@ void simdjsonParseOnly(benchmark::State& state, const std::string& line) {
 // its log line written to /dev/null, and every menu item built as a value.
 void renderReport(benchmark::State& state) {
   const Report report = ::decodeReport(typical()).report();
-  platform::MemoryApplication app;
-  auto item = app.statusItemWithLength(platform::variableStatusItemLength);
-  auto* button = item->button();
+  platform::HeadlessStatusButton headless;
+  platform::StatusButton* button = &headless;
   const int devNull = ::open("/dev/null", O_WRONLY);
   for (auto _ : state) {
     const std::string title = render::statusTitleText(report);

@@ -147,7 +147,7 @@ void controlWarning(std::vector<std::string>& out, const Place& place, std::stri
 
 void reportWarnings(const Report& report, std::vector<std::string>& out) {
   if (report.title) {
-    if (size_t length = terminal::codePoints(*report.title); length > recommendedTitleLength) {
+    if (size_t length = utf8::codePoints(*report.title); length > recommendedTitleLength) {
       out.push_back("title: " + std::to_string(length) + " characters; status bars cut or shrink titles longer than " +
                     std::to_string(recommendedTitleLength) + " (see the README's guide for producers)");
     }

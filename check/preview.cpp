@@ -6,6 +6,7 @@
 #include "check/terminal_text.h"
 #include "platform/palette.h"
 #include "render/render.h"
+#include "report/utf8.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ std::string itemLine(const MenuItem& item, bool colour) {
 
 size_t plainWidth(const MenuItem& item) {
   if (item.isSeparator) return 0;
-  return terminal::codePoints(terminal::visible(item.attributedTitle ? platform::plainText(*item.attributedTitle) : item.title));
+  return utf8::codePoints(terminal::visible(item.attributedTitle ? platform::plainText(*item.attributedTitle) : item.title));
 }
 
 }  // namespace

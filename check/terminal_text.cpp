@@ -54,12 +54,6 @@ std::string visible(std::string_view text) {
   return out;
 }
 
-size_t codePoints(std::string_view text) {
-  size_t count = 0;
-  for (char byte : text) count += isContinuation(byte) ? 0 : 1;
-  return count;
-}
-
 std::string excerptWithCaret(std::string_view line, size_t offset, std::string_view indent) {
   // Ill-formed bytes are repaired first, so the caret counts characters as they are shown.
   const std::string before = visible(line.substr(0, std::min(offset, line.size())));
@@ -70,7 +64,7 @@ std::string excerptWithCaret(std::string_view line, size_t offset, std::string_v
   std::string out(indent);
   out.append(shownBefore).append(after.substr(0, to));
   if (to < after.size()) out.append(cut);
-  out.append("\n").append(indent).append(codePoints(shownBefore), ' ').append("^\n");
+  out.append("\n").append(indent).append(utf8::codePoints(shownBefore), ' ').append("^\n");
   return out;
 }
 

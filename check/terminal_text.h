@@ -12,9 +12,6 @@ namespace terminal {
 // cursor or colour the terminal of whoever reads the output.
 [[nodiscard]] std::string visible(std::string_view text);
 
-// Code points in well-formed UTF-8: a terminal column each, near enough for a caret.
-[[nodiscard]] size_t codePoints(std::string_view text);
-
 // A few dozen characters of the line around offset, made visible, and below them a
 // caret under the character at offset, both indented by indent.
 [[nodiscard]] std::string excerptWithCaret(std::string_view line, size_t offset, std::string_view indent);

@@ -12,13 +12,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/background_queue_thread.h"
 #include "platform/desktop_module.h"
-#include "platform/ending_signals_glib.h"
-#include "platform/main_queue_glib.h"
+#include "platform/glib_loop.h"
 #include "platform/pango_markup.h"
 #include "platform/platform.h"
-#include "platform/workspace_gio.h"
+#include "platform/workspace.h"
+#include "render/render.h"
 
 namespace platform {
 namespace {
@@ -57,7 +56,7 @@ class TrayMenu final : public Menu {
   void refresh(const Look& look, bool lookChanged);
   // Pops up at the pointer and returns once the menu has gone again.
   void popUpAndWait();
-  void popDown() { if (poppedUp_) gtk_menu_popdown(menu_); }
+  void popDown() { if (choice_.isOpen()) gtk_menu_popdown(menu_); }
 
  private:
   struct Entry {
@@ -73,8 +72,7 @@ class TrayMenu final : public Menu {
   std::vector<Entry> entries_;  // what the next refresh shows
   std::vector<Entry> shown_;    // what the widgets show; activations index into it
   bool changed_ = false;
-  bool poppedUp_ = false;
-  std::optional<size_t> chosen_;  // chosen while popped up, performed once it is gone
+  MenuChoice choice_;
 };
 
 class TrayStatusButton final : public StatusButton {
@@ -132,9 +130,9 @@ class TrayApplication final : public Application {
   void activateIgnoringOtherApps() override {}
   [[nodiscard]] std::unique_ptr<StatusItem> statusItemWithLength(double) override;
   [[nodiscard]] std::unique_ptr<Menu> makeMenu() override;
-  void openURL(const URL& url) override { gio::openURL(url.string()); }
-  [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
-  [[nodiscard]] BackgroundQueue& utilityQueue() override { return utilityQueue_; }
+  void openURL(const URL& url) override { workspace::openURL(url.string()); }
+  [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return loop_.mainQueue(); }
+  [[nodiscard]] BackgroundQueue& utilityQueue() override { return loop_.utilityQueue(); }
 
   void scheduleRefresh();
   void refreshNow();
@@ -146,15 +144,13 @@ class TrayApplication final : public Application {
   [[nodiscard]] PangoContext* pointsContext() const { return pointsContext_; }
 
  protected:
-  [[nodiscard]] bool acceptsURL(const std::string& text) const override { return gio::acceptsURL(text); }
+  [[nodiscard]] bool acceptsURL(const std::string& text) const override { return workspace::acceptsURL(text); }
 
  private:
   static void lookChanged(GObject*, GParamSpec*, TrayApplication* self);
   void readLook();
 
-  GMainLoop* const loop_;
-  const std::shared_ptr<GlibMainQueue> mainQueue_;
-  ThreadBackgroundQueue utilityQueue_;
+  GlibLoop loop_;  // GTK's own: the default context
   ApplicationDelegate* delegate_ = nullptr;
   TrayStatusItem* item_ = nullptr;
   TrayMenu* menu_ = nullptr;
@@ -232,11 +228,7 @@ void TrayMenu::refresh(const Look& look, bool lookChanged) {
 void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
   const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
   if (index >= self->shown_.size()) return;
-  if (self->poppedUp_) {
-    self->chosen_ = index;
-  } else {
-    perform(self->shown_[index].item.action, *self->shown_[index].target);
-  }
+  self->choice_.choose(self->shown_[index].item.action, *self->shown_[index].target);
 }
 
 void TrayMenu::popUpAndWait() {
@@ -252,17 +244,13 @@ void TrayMenu::popUpAndWait() {
 
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   const gulong handler = g_signal_connect_swapped(menu_, "deactivate", G_CALLBACK(g_main_loop_quit), loop);
-  poppedUp_ = true;
-  chosen_.reset();
+  choice_.opened();
   gtk_menu_popup_at_rect(menu_, root, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
   // A menu that could not grab the pointer never shows, and never deactivates.
   if (gtk_widget_get_visible(GTK_WIDGET(menu_))) g_main_loop_run(loop);
-  poppedUp_ = false;
   g_signal_handler_disconnect(menu_, handler);
   g_main_loop_unref(loop);
-  if (const std::optional<size_t> chosen = std::exchange(chosen_, std::nullopt)) {
-    perform(shown_[*chosen].item.action, *shown_[*chosen].target);
-  }
+  choice_.closed();
 }
 
 // --- status item --------------------------------------------------------------
@@ -285,7 +273,7 @@ PangoLayout* statusLayout(PangoContext* context, const std::string& text, const 
 
 double TrayStatusButton::frameWidth() const {
   if (!width_) {
-    const double size = title_.empty() ? 13.0 : title_.front().font.size;
+    const double size = title_.empty() ? render::statusFont.size : title_.front().font.size;
     PangoLayout* layout = statusLayout(app_.pointsContext(), displayText(plainText(title_)), app_.look(), size);
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
@@ -349,7 +337,7 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   app_indicator_set_label(indicator_, text.c_str(), text.c_str());
   if (iconDirectory_.empty()) return;
 
-  const double size = button_.title_.empty() ? 13.0 : button_.title_.front().font.size;
+  const double size = button_.title_.empty() ? render::statusFont.size : button_.title_.front().font.size;
   cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t* measuring = cairo_create(probe);
   PangoContext* context = pango_cairo_create_context(measuring);
@@ -416,8 +404,7 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
 // --- application ------------------------------------------------------------
 
 TrayApplication::TrayApplication()
-    : loop_(g_main_loop_new(nullptr, FALSE)),
-      mainQueue_(std::make_shared<GlibMainQueue>(g_main_context_default())),
+    : loop_(g_main_context_default()),
       pointsContext_(pango_font_map_create_context(pango_cairo_font_map_get_default())) {
   pango_cairo_context_set_resolution(pointsContext_, 72.0);
   readLook();
@@ -489,26 +476,21 @@ std::unique_ptr<Menu> TrayApplication::makeMenu() {
 }
 
 void TrayApplication::run() {
-  mainQueue_->async([this] {
-    if (delegate_ != nullptr) delegate_->applicationDidFinishLaunching();
+  loop_.run(delegate_, [this] {
+    if (item_ != nullptr) item_->takeDown();
+    // A quit chosen from the exported menu ends the loop while the reply to the panel's
+    // click is still queued; the panel gets it, and sees the item go, before the process ends.
+    if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+      g_dbus_connection_flush_sync(bus, nullptr, nullptr);
+      g_object_unref(bus);
+    }
   });
-  EndingSignals signals(g_main_context_default(), [this] { terminate(); });
-  g_main_loop_run(loop_);
-  if (item_ != nullptr) item_->takeDown();
-  // A quit chosen from the exported menu ends the loop while the reply to the panel's
-  // click is still queued; the panel gets it, and sees the item go, before the process ends.
-  if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
-    g_dbus_connection_flush_sync(bus, nullptr, nullptr);
-    g_object_unref(bus);
-  }
-  signals.raiseReceived();
 }
 
 void TrayApplication::terminate() {
-  mainQueue_->stop();
-  if (menu_ != nullptr) menu_->popDown();
+  loop_.end();
   if (refreshSource_ != 0) g_source_remove(std::exchange(refreshSource_, 0));
-  g_main_loop_quit(loop_);
+  if (menu_ != nullptr) menu_->popDown();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/menu_item.h"
 #include "platform/styled_text.h"
@@ -57,6 +58,36 @@ inline void perform(MenuAction action, MenuTarget& target) {
     case MenuAction::none: break;
   }
 }
+
+// An item chosen while its menu is open is performed once the menu has closed, as on
+// macOS, so that no command runs under a menu that is still on screen.
+class MenuChoice {
+ public:
+  void opened() {
+    open_ = true;
+    chosen_.reset();
+  }
+  void choose(MenuAction action, MenuTarget& target) {
+    if (open_) {
+      chosen_ = Chosen{action, &target};
+    } else {
+      perform(action, target);
+    }
+  }
+  void closed() {
+    open_ = false;
+    if (const std::optional<Chosen> chosen = std::exchange(chosen_, std::nullopt)) perform(chosen->action, *chosen->target);
+  }
+  [[nodiscard]] bool isOpen() const { return open_; }
+
+ private:
+  struct Chosen {
+    MenuAction action;
+    MenuTarget* target;
+  };
+  std::optional<Chosen> chosen_;
+  bool open_ = false;
+};
 
 class Menu {
  public:

@@ -1,6 +1,6 @@
 // GLib takes C strings, so text with a NUL in it is refused here: otherwise the part
 // after the NUL would be cut off silently and a different address opened.
-#include "platform/workspace_gio.h"
+#include "platform/workspace.h"
 
 #include <gio/gio.h>
 #if __has_include(<gio/gdesktopappinfo.h>)
@@ -8,8 +8,9 @@
 #define INDICATOR_HAS_DESKTOP_APP_INFO 1
 #endif
 
-namespace platform::gio {
+namespace platform::workspace {
 
+// GLib's strict URI parser: an absolute URI, or nothing.
 bool acceptsURL(const std::string& text) {
   if (text.find('\0') != std::string::npos) return false;
   GUri* uri = g_uri_parse(text.c_str(), G_URI_FLAGS_NONE, nullptr);
@@ -45,4 +46,4 @@ void openURL(const std::string& text) {
   g_object_unref(handler);
 }
 
-}  // namespace platform::gio
+}  // namespace platform::workspace

@@ -16,7 +16,6 @@ using platform::MenuItem;
 using platform::NamedColor;
 using platform::StyledRun;
 
-constexpr Font statusFont{FontDesign::monospacedDigit, 13, FontWeight::regular};
 constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
 constexpr double toneGreyFraction = 0.25;
 constexpr std::string_view runGap = "  ";

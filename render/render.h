@@ -19,6 +19,10 @@ inline constexpr std::string_view nothingYetTitle = "no measurement yet";
 inline constexpr std::string_view consoleCommandTitle = "Open Kestrelwick console";
 inline constexpr std::string_view quitCommandTitle = "Quit indicator";
 
+// The status title's font: the system font with fixed-width digits, so that a changing
+// number does not make the status item jitter.
+inline constexpr platform::Font statusFont{platform::FontDesign::monospacedDigit, 13, platform::FontWeight::regular};
+
 // The report's title; an empty title is shown as is, only a missing one becomes the placeholder.
 [[nodiscard]] std::string statusTitleText(const Report& report);
 [[nodiscard]] platform::StyledText statusTitle(std::string_view text);

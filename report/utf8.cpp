@@ -33,6 +33,12 @@ Lead leadOf(unsigned char byte) {
 
 }  // namespace
 
+size_t codePoints(std::string_view text) noexcept {
+  size_t count = 0;
+  for (char byte : text) count += isContinuation(static_cast<unsigned char>(byte)) ? 0 : 1;
+  return count;
+}
+
 bool isValid(std::string_view bytes) noexcept {
   return simdjson::validate_utf8(bytes.data(), bytes.size());
 }

@@ -12,6 +12,9 @@ namespace utf8 {
 // the Unicode recommended practice; well-formed sequences pass unchanged.
 [[nodiscard]] std::string repaired(std::string_view bytes);
 
+// Code points in well-formed UTF-8 (lead bytes; continuation bytes are not counted).
+[[nodiscard]] size_t codePoints(std::string_view text) noexcept;
+
 // Appends the UTF-8 encoding of a Unicode scalar value.
 void append(std::string& out, char32_t codePoint);
 

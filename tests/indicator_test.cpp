@@ -1,4 +1,4 @@
-// The Indicator on the in-memory platform: launch, reports through a pipe, the menu's
+// The Indicator on the headless platform: launch, reports through a pipe, the menu's
 // commands and the self-test, observed through the status item, the menu and the log.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,12 +6,11 @@
 #include <chrono>
 
 #include "app/indicator.h"
-#include "platform/application_memory.h"
+#include "tests/fake_platform.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using platform::MemoryApplication;
 using platform::MenuAction;
 using Clock = std::chrono::steady_clock;
 
@@ -19,10 +18,7 @@ constexpr auto patience = 10s;
 
 struct Harness {
   explicit Harness(bool selftest = false, bool buttons = true)
-      : app(MemoryApplication::Options{
-            .statusItemsHaveButtons = buttons,
-            .openURL = [this](const std::string& url) { opened.push_back(url); },
-        }) {
+      : app(buttons) {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
     // The read end stays open for the reader thread, which may outlive the test.
@@ -59,8 +55,8 @@ struct Harness {
     return texts;
   }
 
-  platform::MemoryStatusButton& button() const { return *app.statusItem()->memoryButton(); }
-  platform::MemoryMenu& menu() const { return *app.statusItem()->menu(); }
+  platform::HeadlessStatusButton& button() const { return *app.button(); }
+  platform::HeadlessMenu& menu() const { return app.menu(); }
 
   std::vector<std::string> menuTitles() const {
     std::vector<std::string> titles;
@@ -77,8 +73,7 @@ struct Harness {
   }
 
   std::vector<std::pair<std::string, Clock::time_point>> log;
-  std::vector<std::string> opened;
-  MemoryApplication app;
+  FakeApplication app;
   std::shared_ptr<Indicator> indicator;
   int writeEnd = -1;
 };
@@ -89,9 +84,9 @@ TEST(Launch, ShowsTheEmptyReportThenEachReportInTurn) {
   Harness harness;
   ASSERT_TRUE(harness.runUntilLogHas(2));
   EXPECT_EQ(harness.messages(), (std::vector<std::string>{"status item created", "title=\u2026 width=17.5 sections=0"}));
-  EXPECT_EQ(harness.app.statusItem()->length(), -1.0);
+  EXPECT_EQ(harness.app.statusItemLength, -1.0);
   EXPECT_EQ(harness.button().toolTip(), "Kestrelwick \u2014 measured input compression");
-  EXPECT_EQ(harness.button().plainTitle(), "\u2026");
+  EXPECT_EQ(platform::plainText(harness.button().attributedTitle()), "\u2026");
   EXPECT_EQ(harness.button().imagePosition(), platform::ImagePosition::noImage);
   EXPECT_FALSE(harness.menu().autoenablesItems());
   EXPECT_EQ(harness.menuTitles(), launchMenu);
@@ -99,7 +94,7 @@ TEST(Launch, ShowsTheEmptyReportThenEachReportInTurn) {
   harness.send("{\"title\":\"42%\",\"sections\":[{\"title\":\"Now\",\"rows\":[]}],\"console\":\"http://x\"}\n");
   ASSERT_TRUE(harness.runUntilLogHas(3));
   EXPECT_EQ(harness.log[2].first, "title=42% width=32.5 sections=1");
-  EXPECT_EQ(harness.button().plainTitle(), "42%");
+  EXPECT_EQ(platform::plainText(harness.button().attributedTitle()), "42%");
   EXPECT_EQ(harness.menuTitles(), (std::vector<std::string>{"Now", "---", "Open Kestrelwick console", "Quit indicator"}));
 
   // Bad lines change nothing; the next good one replaces everything.
@@ -121,7 +116,7 @@ TEST(Launch, EndOfInputRendersEveryReportThenQuits) {
   ASSERT_EQ(harness.log.size(), 503u);
   for (int i = 0; i < 500; ++i) EXPECT_TRUE(harness.log[i + 2].first.starts_with("title=" + std::to_string(i % 250) + " "));
   EXPECT_EQ(harness.log.back().first, "title=last width=40.0 sections=0");
-  EXPECT_EQ(harness.button().plainTitle(), "last");
+  EXPECT_EQ(platform::plainText(harness.button().attributedTitle()), "last");
 }
 
 TEST(Launch, InputAtItsEndFromTheStartQuitsAfterTheEmptyReport) {
@@ -137,7 +132,7 @@ TEST(Launch, WithoutAButtonTheMenuIsStillRebuilt) {
   harness.endInput();
   ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
   EXPECT_EQ(harness.messages(), std::vector<std::string>{"status item has no button"});
-  EXPECT_EQ(harness.app.statusItem()->memoryButton(), nullptr);
+  EXPECT_EQ(harness.app.button(), nullptr);
   EXPECT_EQ(harness.menuTitles(), (std::vector<std::string>{"S", "---", "Quit indicator"}));
 }
 
@@ -164,7 +159,7 @@ TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
     const size_t console = harness.indexOf(MenuAction::openConsole);
     ASSERT_LT(console, harness.menu().entries().size()) << consoleJSON;
     harness.menu().choose(console);
-    EXPECT_EQ(harness.opened, opened) << consoleJSON;
+    EXPECT_EQ(harness.app.opened, opened) << consoleJSON;
     EXPECT_FALSE(harness.app.terminated());
   }
 }
@@ -175,7 +170,7 @@ TEST(OpenConsole, FollowsTheLastReportOnly) {
   ASSERT_TRUE(harness.runUntilLogHas(4));
   EXPECT_EQ(harness.indexOf(MenuAction::openConsole), harness.menu().entries().size());
   harness.indicator->openConsole();  // as if an older menu's item were chosen
-  EXPECT_TRUE(harness.opened.empty());
+  EXPECT_TRUE(harness.app.opened.empty());
 }
 
 TEST(Quit, EndsTheApplicationWhileTheReaderWaits) {
@@ -195,7 +190,7 @@ TEST(Menu, RowsAndHeadersDoNothingWhenChosen) {
                "\n");
   ASSERT_TRUE(harness.runUntilLogHas(3));
   for (size_t i = 0; i < 3; ++i) harness.menu().choose(i);  // header, row, separator
-  EXPECT_TRUE(harness.opened.empty());
+  EXPECT_TRUE(harness.app.opened.empty());
   EXPECT_FALSE(harness.app.terminated());
 }
 
@@ -204,7 +199,7 @@ TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItCloses) {
   harness.send("{\"title\":\"never read\"}\n");
   std::vector<std::string> titlesWhileOpen;
   bool openWhileShown = false;
-  harness.app.whileMenuOpen = [&](platform::MemoryMenu& menu) {
+  harness.app.whileMenuOpen = [&](platform::HeadlessMenu& menu) {
     openWhileShown = menu.isOpen();
     titlesWhileOpen = harness.menuTitles();
   };
@@ -217,8 +212,8 @@ TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItCloses) {
   EXPECT_GE(harness.log[3].second - harness.log[2].second, 500ms);
   EXPECT_TRUE(openWhileShown);
   EXPECT_FALSE(harness.menu().isOpen());
-  EXPECT_EQ(harness.button().clicks(), 1);
-  EXPECT_EQ(harness.app.activations(), 1);
+  EXPECT_EQ(harness.app.clicks, 1);
+  EXPECT_EQ(harness.app.activations, 1);
   EXPECT_EQ(titlesWhileOpen,
             (std::vector<std::string>{"Running now \u00B7 2 windows \u00B7 22.7% together", "codex     ",
                                       "claude    ", "---", "Today", "all agents", "cursor    ", "---",
@@ -227,12 +222,12 @@ TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItCloses) {
 
 TEST(Selftest, AnItemChosenFromTheOpenMenuTakesEffectAsItCloses) {
   Harness harness(/*selftest=*/true);
-  harness.app.whileMenuOpen = [&](platform::MemoryMenu& menu) {
+  harness.app.whileMenuOpen = [&](platform::HeadlessMenu& menu) {
     menu.choose(harness.indexOf(MenuAction::openConsole));
-    EXPECT_TRUE(harness.opened.empty());
+    EXPECT_TRUE(harness.app.opened.empty());
   };
   ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
-  EXPECT_EQ(harness.opened, std::vector<std::string>{"http://127.0.0.1:8180"});
+  EXPECT_EQ(harness.app.opened, std::vector<std::string>{"http://127.0.0.1:8180"});
   EXPECT_EQ(harness.log.back().first, "selftest menu closed");
 }
 
@@ -250,7 +245,7 @@ TEST(Selftest, TheDelayedStepDoesNothingOnceTheIndicatorIsGone) {
   harness.app.runUntil([] { return false; }, 800ms);
   EXPECT_EQ(harness.log.size(), 3u);
   EXPECT_FALSE(harness.app.terminated());
-  EXPECT_EQ(harness.app.activations(), 0);
+  EXPECT_EQ(harness.app.activations, 0);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The application object on Linux: the desktop's tray when a display can be opened,
-// otherwise the in-memory status bar.
+// otherwise the headless status bar.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/log.h"
-#include "platform/application_memory.h"
+#include "platform/application_headless_glib.h"
 #include "platform/desktop_module.h"
 
 namespace platform {
@@ -76,7 +76,7 @@ Application& sharedApplication() {
   // its status item may outlive every other static at exit.
   static Application* application = [] {
     Application* desktop = desktopApplication();
-    return desktop != nullptr ? desktop : new MemoryApplication();
+    return desktop != nullptr ? desktop : new HeadlessApplication();
   }();
   return *application;
 }

@@ -1,0 +1,71 @@
+// The headless status bar with someone at the screen: a test runs the loop until what it
+// waits for holds, acts while the menu is open, and sees what would have been opened.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/application_headless_glib.h"
+
+class FakeApplication final : public platform::HeadlessApplication {
+ public:
+  explicit FakeApplication(bool buttons = true) : buttons_(buttons) {}
+
+  std::unique_ptr<platform::StatusItem> statusItemWithLength(double length) override {
+    auto item = std::make_unique<platform::HeadlessStatusItem>(buttons_ ? std::make_unique<Button>(*this) : nullptr);
+    statusItem = item.get();
+    statusItemLength = length;
+    return item;
+  }
+  void openURL(const platform::URL& url) override { opened.push_back(url.string()); }
+  void activateIgnoringOtherApps() override { ++activations; }
+
+  // Runs the loop (launching first) until done() holds, the application has ended, or
+  // the timeout passes. Returns done().
+  bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    loop_.launch(delegate_);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    bool timedOut = false;
+    GSource* timer = g_timeout_source_new(static_cast<guint>(timeout.count()));
+    g_source_set_callback(
+        timer, [](gpointer flag) -> gboolean { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; },
+        &timedOut, nullptr);
+    g_source_attach(timer, loop_.context());
+    while (!done() && !loop_.ended() && !timedOut && std::chrono::steady_clock::now() < deadline) {
+      g_main_context_iteration(loop_.context(), TRUE);
+    }
+    g_source_destroy(timer);
+    g_source_unref(timer);
+    return done();
+  }
+  [[nodiscard]] bool terminated() const { return loop_.ended(); }
+  [[nodiscard]] platform::HeadlessStatusButton* button() const { return statusItem->headlessButton(); }
+  [[nodiscard]] platform::HeadlessMenu& menu() const { return *statusItem->menu(); }
+
+  std::function<void(platform::HeadlessMenu&)> whileMenuOpen;  // who is at the screen
+  platform::HeadlessStatusItem* statusItem = nullptr;          // the newest
+  double statusItemLength = 0;
+  std::vector<std::string> opened;
+  int activations = 0;
+  int clicks = 0;
+
+ private:
+  class Button final : public platform::HeadlessStatusButton {
+   public:
+    explicit Button(FakeApplication& app) : app_(app) {}
+
+   protected:
+    void whileMenuOpen(platform::HeadlessMenu& menu) override {
+      ++app_.clicks;
+      if (app_.whileMenuOpen) app_.whileMenuOpen(menu);
+    }
+
+   private:
+    FakeApplication& app_;
+  };
+
+  const bool buttons_;
+};
