@@ -2,8 +2,11 @@
 // one AppKit call or converts one value; every decision lives in the C++ core.
 #import <AppKit/AppKit.h>
 
+#include "platform/applications_macos.h"
+#include "platform/foundation_text.h"
 #include "platform/main_queue_gcd.h"
 #include "platform/platform.h"
+#include "platform/workspace.h"
 
 // The application delegate AppKit talks to; it forwards to the C++ delegate it points to.
 @interface IndicatorApplicationDelegate : NSObject <NSApplicationDelegate>
@@ -22,12 +25,18 @@
 - (void)applicationDidFinishLaunching:(NSNotification*)notification {
   _delegate->applicationDidFinishLaunching();
 }
+
+// Without it, macOS 14 and later print a warning about restorable state on standard
+// error, which carries only the indicator's own lines. There is no state to restore.
+- (BOOL)applicationSupportsSecureRestorableState:(NSApplication*)application {
+  return YES;
+}
 @end
 
 // The target of the menu's commands; it forwards each action to the C++ target.
 @interface IndicatorMenuTarget : NSObject
 - (instancetype)initWithTarget:(platform::MenuTarget*)target;
-- (platform::MenuTarget*)target;
+- (platform::MenuTarget*)menuTarget;
 - (void)openConsole;
 - (void)quit;
 @end
@@ -41,7 +50,8 @@
   return self;
 }
 
-- (platform::MenuTarget*)target {
+// Not -target, which Cocoa's controls declare as returning id.
+- (platform::MenuTarget*)menuTarget {
   return _target;
 }
 
@@ -56,12 +66,6 @@
 
 namespace platform {
 namespace {
-
-// Texts are well-formed UTF-8 by the time they get here; embedded NULs are kept.
-NSString* toNSString(const std::string& text) {
-  NSString* string = [[NSString alloc] initWithBytes:text.data() length:text.size() encoding:NSUTF8StringEncoding];
-  return string != nil ? string : @"";
-}
 
 NSFont* toNSFont(const Font& font) {
   const NSFontWeight weight = font.weight == FontWeight::semibold ? NSFontWeightSemibold : NSFontWeightRegular;
@@ -144,7 +148,7 @@ class AppKitMenu final : public Menu {
  private:
   // A menu item holds its target weakly, so the menu keeps it.
   IndicatorMenuTarget* objectFor(MenuTarget& target) {
-    if (target_ == nil || [target_ target] != &target) target_ = [[IndicatorMenuTarget alloc] initWithTarget:&target];
+    if (target_ == nil || [target_ menuTarget] != &target) target_ = [[IndicatorMenuTarget alloc] initWithTarget:&target];
     return target_;
   }
 
@@ -158,7 +162,9 @@ class AppKitStatusButton final : public StatusButton {
   void setAttributedTitle(StyledText title) override { button_.attributedTitle = toNSAttributedString(title); }
   void setImagePosition(ImagePosition) override { button_.imagePosition = NSNoImage; }
   void setToolTip(const std::string& toolTip) override { button_.toolTip = toNSString(toolTip); }
-  double frameWidth() const override { return button_.frame.size.width; }
+  // The width the new title needs: the status item's window is resized only in the next
+  // layout pass, so the frame would still have the previous title's width.
+  double frameWidth() const override { return button_.fittingSize.width; }
   // Tracks the menu and returns once it has closed.
   void performClick() override { [button_ performClick:nil]; }
 
@@ -181,6 +187,10 @@ class AppKitStatusItem final : public StatusItem {
 
 class AppKitApplication final : public Application {
  public:
+  // The shared application connects to the window server, and comes before any other
+  // AppKit object.
+  AppKitApplication() { [NSApplication sharedApplication]; }
+
   void setDelegate(ApplicationDelegate* delegate) override {
     delegate_ = [[IndicatorApplicationDelegate alloc] initWithDelegate:delegate];
     NSApplication.sharedApplication.delegate = delegate_;  // held weakly by AppKit
@@ -196,11 +206,13 @@ class AppKitApplication final : public Application {
   void terminate() override { [NSApp terminate:nil]; }
 
   void activateIgnoringOtherApps() override {
+#if __MAC_OS_X_VERSION_MAX_ALLOWED >= 140000
     if (@available(macOS 14, *)) {
       [NSApp activate];
-    } else {
-      [NSApp activateIgnoringOtherApps:YES];
+      return;
     }
+#endif
+    [NSApp activateIgnoringOtherApps:YES];
   }
 
   std::unique_ptr<StatusItem> statusItemWithLength(double length) override {
@@ -209,15 +221,13 @@ class AppKitApplication final : public Application {
 
   std::unique_ptr<Menu> makeMenu() override { return std::make_unique<AppKitMenu>(); }
 
-  void openURL(const URL& url) override {
-    if (NSURL* native = [NSURL URLWithString:toNSString(url.string())]) [NSWorkspace.sharedWorkspace openURL:native];
-  }
+  void openURL(const URL& url) override { workspace::openURL(url.string()); }
 
   std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
   BackgroundQueue& utilityQueue() override { return utilityQueue_; }
 
  protected:
-  bool acceptsURL(const std::string& text) const override { return [NSURL URLWithString:toNSString(text)] != nil; }
+  bool acceptsURL(const std::string& text) const override { return workspace::acceptsURL(text); }
 
  private:
   IndicatorApplicationDelegate* delegate_ = nil;
@@ -227,10 +237,6 @@ class AppKitApplication final : public Application {
 
 }  // namespace
 
-Application& sharedApplication() {
-  // Never destroyed, like NSApp itself.
-  static auto* application = new AppKitApplication();
-  return *application;
-}
+Application* appKitApplication() { return new AppKitApplication(); }
 
 }  // namespace platform

@@ -9,30 +9,37 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root" || exit 1
 clang=${CLANGXX:-clang++}
 common=(-fsyntax-only -std=c++20 -stdlib=libc++ -Wall -Wextra -Wpedantic -Werror
-        -Wno-missing-field-initializers -isystem tests/macos_sdk_stub -I .)
+        -Wno-missing-field-initializers -isystem tests/macos_sdk_stub -I . -DINDICATOR_VERSION='"0"')
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
 shopt -s nullglob
-objc=(platform/*_appkit.mm)
-gcd=(platform/*_gcd.cpp)
-[ ${#objc[@]} -gt 0 ] || fail "no platform/*_appkit.mm file"
-for file in "${objc[@]}"; do
-  "$clang" "${common[@]}" -x objective-c++ -fobjc-arc -fobjc-runtime=macosx-11.0 -fblocks \
-    -Wundeclared-selector -Wobjc-missing-super-calls "$file" || fail "$file does not compile against the SDK stub"
-done
-for file in "${gcd[@]}"; do
-  "$clang" "${common[@]}" "$file" || fail "$file does not compile against the SDK stub"
+objc=(platform/*.mm)
+apple=(platform/*_appkit.cpp platform/*_gcd.cpp)
+[ ${#objc[@]} -gt 0 ] || fail "no platform/*.mm file"
+# Against the macOS 14 SDK, and against an older one without macOS 14's declarations.
+for sdk in 140000 130000; do
+  for file in "${objc[@]}"; do
+    "$clang" "${common[@]}" -D__MAC_OS_X_VERSION_MAX_ALLOWED=$sdk -x objective-c++ -fobjc-arc \
+      -fobjc-runtime=macosx-11.0 -fblocks -Wundeclared-selector -Wobjc-missing-super-calls "$file" ||
+      fail "$file does not compile against the SDK stub ($sdk)"
+  done
+  for file in "${apple[@]}"; do
+    "$clang" "${common[@]}" -D__MAC_OS_X_VERSION_MAX_ALLOWED=$sdk "$file" ||
+      fail "$file does not compile against the SDK stub ($sdk)"
+  done
 done
 
-# Everything that builds on macOS besides the platform layer: the core.
-for file in $(git ls-files -- app report render selftest platform/palette.cpp | grep -E '\.cpp$'); do
+# Everything that builds on macOS besides the platform layer: the core, the headless
+# status bar and indicator-check.
+for file in $(git ls-files -- app report render selftest check platform/palette.cpp platform/status_bar_headless.cpp |
+              grep -E '\.cpp$'); do
   "$clang" "${common[@]}" "$file" || fail "$file does not compile with libc++"
 done
 
 # Platform names stay in platform/.
 names='\bNS[A-Z][A-Za-z]+\b|\bdispatch_[a-z_]+\b|\bCG(Float|Rect|Size|Point)\b|@(interface|implementation|selector)\b|#import\b|\bQOS_CLASS_[A-Z]+'
-leaks=$(git ls-files -- app report render selftest fuzz bench | grep -E '\.(cpp|h|mm)$' | xargs -r grep -nE "$names")
+leaks=$(git ls-files -- app report render selftest check fuzz bench | grep -E '\.(cpp|h|mm)$' | xargs -r grep -nE "$names")
 [ -z "$leaks" ] || fail "platform names outside platform/:"$'\n'"$leaks"
 
 # The .mm files convert and forward: they include only the platform interface, and hold
@@ -50,4 +57,4 @@ if [ "$failed" -ne 0 ]; then
   echo "0 passed, 1 failed"
   exit 1
 fi
-echo "macOS layer: ${#objc[@]} Objective-C++ and ${#gcd[@]} dispatch files compile against the stub, the core with libc++; no platform names leak"
+echo "macOS layer: ${#objc[@]} Objective-C++ and ${#apple[@]} C++ files compile against the stub, old SDK and new; the core with libc++; no platform names leak"

@@ -13,6 +13,7 @@
 
 @interface NSView : NSResponder
 @property NSRect frame;
+@property(readonly) NSSize fittingSize FOUNDATION_STUB_AVAILABLE(10.7);
 @property(nullable, copy) NSString* toolTip;
 @end
 
@@ -91,9 +92,12 @@ static const CGFloat NSVariableStatusItemLength = -1;
 - (NSStatusItem*)statusItemWithLength:(CGFloat)length;
 @end
 
+@class NSApplication;
+
 @protocol NSApplicationDelegate <NSObject>
 @optional
 - (void)applicationDidFinishLaunching:(NSNotification*)notification;
+- (BOOL)applicationSupportsSecureRestorableState:(NSApplication*)app FOUNDATION_STUB_AVAILABLE(12.0);
 @end
 
 typedef enum NSApplicationActivationPolicy : NSInteger {
@@ -109,7 +113,9 @@ typedef enum NSApplicationActivationPolicy : NSInteger {
 - (void)run;
 - (void)terminate:(nullable id)sender;
 - (void)activateIgnoringOtherApps:(BOOL)flag FOUNDATION_STUB_DEPRECATED(10.0, 14.0);
+#if __MAC_OS_X_VERSION_MAX_ALLOWED >= 140000
 - (void)activate FOUNDATION_STUB_AVAILABLE(14.0);
+#endif
 @end
 
 extern __kindof NSApplication* _Null_unspecified NSApp;

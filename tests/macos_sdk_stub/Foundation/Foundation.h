@@ -6,6 +6,12 @@
 
 #pragma clang assume_nonnull begin
 
+// The SDK the stub stands for; the check also compiles against an older one
+// (-D__MAC_OS_X_VERSION_MAX_ALLOWED=130000), where macOS 14's declarations are missing.
+#ifndef __MAC_OS_X_VERSION_MAX_ALLOWED
+#define __MAC_OS_X_VERSION_MAX_ALLOWED 140000
+#endif
+
 #define FOUNDATION_STUB_AVAILABLE(version) __attribute__((availability(macos, introduced = version)))
 #define FOUNDATION_STUB_DEPRECATED(introducedIn, deprecatedIn) \
   __attribute__((availability(macos, introduced = introducedIn, deprecated = deprecatedIn)))
@@ -33,6 +39,7 @@ typedef struct CGRect {
   CGSize size;
 } CGRect;
 typedef CGRect NSRect;
+typedef CGSize NSSize;
 
 @class NSString;
 
@@ -77,6 +84,10 @@ typedef NSString* NSAttributedStringKey;
 
 @interface NSURL : NSObject
 + (nullable instancetype)URLWithString:(NSString*)string;
+#if __MAC_OS_X_VERSION_MAX_ALLOWED >= 140000
++ (nullable instancetype)URLWithString:(NSString*)URLString
+             encodingInvalidCharacters:(BOOL)encodingInvalidCharacters FOUNDATION_STUB_AVAILABLE(14.0);
+#endif
 @end
 
 @interface NSNotification : NSObject

@@ -35,6 +35,8 @@ dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
 void dispatch_async_f(dispatch_queue_t queue, void* _Nullable context, dispatch_function_t work);
 void dispatch_after_f(dispatch_time_t when, dispatch_queue_t queue, void* _Nullable context,
                       dispatch_function_t work);
+// Runs the main queue; never returns.
+__attribute__((noreturn)) void dispatch_main(void);
 }
 
 #pragma clang assume_nonnull end

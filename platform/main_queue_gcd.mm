@@ -1,8 +1,11 @@
 // The function-pointer forms of dispatch take the task on the heap, so a Report moves
-// into its hand-over once instead of being copied into a block.
-#include "platform/main_queue_gcd.h"
-
+// into its hand-over once instead of being copied into a block. Objective-C++ for the
+// autorelease pool each task drains: the main queue gives its tasks none of their own
+// until the run loop idles, and a burst of reports would pile up autoreleased objects.
+#import <Foundation/Foundation.h>
 #include <dispatch/dispatch.h>
+
+#include "platform/main_queue_gcd.h"
 
 #include <memory>
 
@@ -12,8 +15,10 @@ namespace {
 void* onHeap(Task task) { return new Task(std::move(task)); }
 
 void runOnce(void* context) {
-  const std::unique_ptr<Task> task(static_cast<Task*>(context));
-  (*task)();
+  @autoreleasepool {
+    const std::unique_ptr<Task> task(static_cast<Task*>(context));
+    (*task)();
+  }
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+// The headless status bar on macOS: Grand Central Dispatch's main queue as the loop, for
+// a session with no window server, where AppKit cannot connect.
+#include <dispatch/dispatch.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/applications_macos.h"
+#include "platform/main_queue_gcd.h"
+#include "platform/status_bar_headless.h"
+#include "platform/workspace.h"
+
+namespace platform {
+namespace {
+
+class GCDHeadlessApplication final : public Application {
+ public:
+  void setDelegate(ApplicationDelegate* delegate) override { delegate_ = delegate; }
+  void setActivationPolicy(ActivationPolicy) override {}  // nothing is shown
+  void run() override {
+    mainQueue_->async([this] {
+      if (delegate_ != nullptr) delegate_->applicationDidFinishLaunching();
+    });
+    dispatch_main();
+  }
+  // Like AppKit's terminate:, it ends the process here, so nothing posted later runs.
+  void terminate() override { std::exit(EXIT_SUCCESS); }
+  void activateIgnoringOtherApps() override {}
+  std::unique_ptr<StatusItem> statusItemWithLength(double) override {
+    return std::make_unique<HeadlessStatusItem>(std::make_unique<HeadlessStatusButton>());
+  }
+  std::unique_ptr<Menu> makeMenu() override { return std::make_unique<HeadlessMenu>(); }
+  void openURL(const URL& url) override { workspace::openURL(url.string()); }
+  std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
+  BackgroundQueue& utilityQueue() override { return utilityQueue_; }
+
+ protected:
+  bool acceptsURL(const std::string& text) const override { return workspace::acceptsURL(text); }
+
+ private:
+  ApplicationDelegate* delegate_ = nullptr;
+  const std::shared_ptr<GCDMainQueue> mainQueue_ = std::make_shared<GCDMainQueue>();
+  GCDUtilityQueue utilityQueue_;
+};
+
+}  // namespace
+
+Application* headlessGCDApplication() { return new GCDHeadlessApplication(); }
+
+}  // namespace platform

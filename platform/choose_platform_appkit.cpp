@@ -1,0 +1,34 @@
+// The application object on macOS: AppKit's status bar in a graphical login session,
+// otherwise the headless status bar, so that the indicator still reads, renders, logs
+// and ends with its input where AppKit could not even connect.
+#include <CoreGraphics/CoreGraphics.h>
+
+#include "app/log.h"
+#include "platform/applications_macos.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+// Outside a graphical login session (SSH without a console login, a LaunchDaemon) there
+// is no window server, and AppKit would fail to connect, then hang or throw.
+bool inGraphicalSession() {
+  CFDictionaryRef session = CGSessionCopyCurrentDictionary();
+  if (session == nullptr) return false;
+  CFRelease(session);
+  return true;
+}
+
+}  // namespace
+
+Application& sharedApplication() {
+  // Never destroyed, like NSApp itself.
+  static Application* application = [] {
+    if (inGraphicalSession()) return appKitApplication();
+    writeLogLine("no status bar: not in a graphical login session; nothing is shown on screen");
+    return headlessGCDApplication();
+  }();
+  return *application;
+}
+
+}  // namespace platform
