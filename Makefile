@@ -16,7 +16,7 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DINDICATOR_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: deps
@@ -29,10 +29,10 @@ test: build
 
 # The suite under ASan+UBSan, and the threaded tests under TSan.
 sanitize: deps
-	@cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=address -DINDICATOR_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-asan -j $(JOBS)
 	@cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=thread -DINDICATOR_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-tsan -j $(JOBS)
 	@cd $(BUILD)-tsan && ctest --output-on-failure -j $(JOBS) -L threads
 
@@ -64,11 +64,17 @@ uninstall:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@DESTDIR=$(DESTDIR) scripts/uninstall.sh $(BUILD) $(PREFIX)
 
-# A Debian package (build/indicator_<version>_<arch>.deb).
+# A Debian package (build/indicator_<version>_<arch>.deb); on macOS the application bundle,
+# zipped (build/indicator-<version>-macos.zip).
 package: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+ifeq ($(shell uname -s),Darwin)
+	@cmake --build $(BUILD) -j $(JOBS) --target indicator_app_zip
+	@ls $(BUILD)/indicator-*-macos.zip
+else
 	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check
 	@cd $(BUILD) && cpack >/dev/null && ls $$PWD/*.deb
+endif
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-bench $(BUILD)-fuzz

@@ -15,7 +15,11 @@ namespace {
 // Set once, on the main thread, before the event loop starts.
 bool selftest = false;
 platform::Application* app = nullptr;
-std::shared_ptr<Indicator> delegate;  // keeps the Indicator alive for the whole process
+// Keeps the Indicator alive for the whole process, and is never destroyed: the process
+// may end inside one of its commands (the platform's terminate), with the reader still
+// blocked in read, when destructors of statics would take the status item and menu away
+// from under both.
+std::shared_ptr<Indicator>& delegate = *new std::shared_ptr<Indicator>;
 
 // A standard stream that was closed at start would become the first file the process
 // opens (an event loop's wake-up descriptor, say), and be read as input or written to as

@@ -5,7 +5,8 @@ set -euo pipefail
 if [ "$(uname -s)" = Darwin ]; then
   command -v brew >/dev/null || { echo "install-deps: Homebrew is needed on macOS (https://brew.sh)" >&2; exit 1; }
   missing=()
-  formulas=(cmake pkg-config simdjson googletest nlohmann-json glib)
+  # simdjson is built from source by CMake on macOS, for the bundle's architectures.
+  formulas=(cmake pkg-config googletest nlohmann-json glib)
   [ "${1:-}" = bench ] && formulas=(google-benchmark jq)
   for formula in "${formulas[@]}"; do
     brew list --formula "$formula" >/dev/null 2>&1 || missing+=("$formula")

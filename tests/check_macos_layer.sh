@@ -14,9 +14,10 @@ failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
 shopt -s nullglob
-objc=(platform/*.mm)
+layer=(platform/*.mm)
+objc=("${layer[@]}" tests/*.mm)
 apple=(platform/*_appkit.cpp platform/*_gcd.cpp)
-[ ${#objc[@]} -gt 0 ] || fail "no platform/*.mm file"
+[ ${#layer[@]} -gt 0 ] || fail "no platform/*.mm file"
 # Against the macOS 14 SDK, and against an older one without macOS 14's declarations.
 for sdk in 140000 130000; do
   for file in "${objc[@]}"; do
@@ -42,9 +43,9 @@ names='\bNS[A-Z][A-Za-z]+\b|\bdispatch_[a-z_]+\b|\bCG(Float|Rect|Size|Point)\b|@
 leaks=$(git ls-files -- app report render selftest check fuzz bench | grep -E '\.(cpp|h|mm)$' | xargs -r grep -nE "$names")
 [ -z "$leaks" ] || fail "platform names outside platform/:"$'\n'"$leaks"
 
-# The .mm files convert and forward: they include only the platform interface, and hold
-# no text of the system's own and no loop but the one over styled runs.
-for file in "${objc[@]}"; do
+# The layer's .mm files convert and forward: they include only the platform interface,
+# and hold no text of the system's own and no loop but the one over styled runs.
+for file in "${layer[@]}"; do
   foreign=$(grep -nE '^#(include|import) "' "$file" | grep -v '"platform/')
   [ -z "$foreign" ] || fail "$file includes beyond platform/: $foreign"
   texts=$(grep -nE '"[^"]+"' "$file" | grep -vE '^[0-9]+:#(include|import) ')
@@ -57,4 +58,4 @@ if [ "$failed" -ne 0 ]; then
   echo "0 passed, 1 failed"
   exit 1
 fi
-echo "macOS layer: ${#objc[@]} Objective-C++ and ${#apple[@]} C++ files compile against the stub, old SDK and new; the core with libc++; no platform names leak"
+echo "macOS layer: ${#objc[@]} Objective-C++ (the AppKit test included) and ${#apple[@]} C++ files compile against the stub, old SDK and new; the core with libc++; no platform names leak"

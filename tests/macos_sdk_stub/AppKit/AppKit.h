@@ -7,12 +7,14 @@
 
 @class NSMenu;
 @class NSStatusBarButton;
+@class NSWindow;
 
 @interface NSResponder : NSObject
 @end
 
 @interface NSView : NSResponder
 @property NSRect frame;
+@property(nullable, readonly, weak) NSWindow* window;
 @property(readonly) NSSize fittingSize FOUNDATION_STUB_AVAILABLE(10.7);
 @property(nullable, copy) NSString* toolTip;
 @end
@@ -42,8 +44,17 @@ extern const NSFontWeight NSFontWeightSemibold FOUNDATION_STUB_AVAILABLE(10.11);
 + (NSFont*)monospacedSystemFontOfSize:(CGFloat)size weight:(NSFontWeight)weight FOUNDATION_STUB_AVAILABLE(10.15);
 @end
 
+typedef NSString* NSAppearanceName;
+extern NSAppearanceName const NSAppearanceNameAqua FOUNDATION_STUB_AVAILABLE(10.9);
+extern NSAppearanceName const NSAppearanceNameDarkAqua FOUNDATION_STUB_AVAILABLE(10.14);
+
 @interface NSAppearance : NSObject
++ (nullable NSAppearance*)appearanceNamed:(NSAppearanceName)name;
 - (void)performAsCurrentDrawingAppearance:(void (^)(void))block FOUNDATION_STUB_AVAILABLE(11.0);
+@end
+
+@interface NSColorSpace : NSObject
+@property(class, readonly, strong) NSColorSpace* sRGBColorSpace FOUNDATION_STUB_AVAILABLE(10.5);
 @end
 
 typedef NSString* NSColorName;
@@ -58,6 +69,10 @@ typedef NSString* NSColorName;
 + (NSColor*)colorWithName:(nullable NSColorName)name
           dynamicProvider:(NSColor* (^)(NSAppearance* appearance))provider FOUNDATION_STUB_AVAILABLE(10.15);
 - (nullable NSColor*)blendedColorWithFraction:(CGFloat)fraction ofColor:(NSColor*)color;
+- (nullable NSColor*)colorUsingColorSpace:(NSColorSpace*)space FOUNDATION_STUB_AVAILABLE(10.6);
+@property(readonly) CGFloat redComponent;
+@property(readonly) CGFloat greenComponent;
+@property(readonly) CGFloat blueComponent;
 @end
 
 extern NSAttributedStringKey const NSFontAttributeName;
@@ -78,6 +93,18 @@ extern NSAttributedStringKey const NSForegroundColorAttributeName;
 - (void)removeAllItems FOUNDATION_STUB_AVAILABLE(10.6);
 - (void)addItem:(NSMenuItem*)item;
 - (NSMenuItem*)addItemWithTitle:(NSString*)title action:(nullable SEL)action keyEquivalent:(NSString*)keyEquivalent;
+@property(readonly) NSInteger numberOfItems;
+- (nullable NSMenuItem*)itemAtIndex:(NSInteger)index;
+- (void)performActionForItemAtIndex:(NSInteger)index FOUNDATION_STUB_AVAILABLE(10.6);
+- (void)cancelTracking FOUNDATION_STUB_AVAILABLE(10.5);
+@end
+
+extern NSNotificationName const NSMenuDidBeginTrackingNotification;
+extern NSNotificationName const NSMenuDidEndTrackingNotification;
+
+@interface NSWindow : NSResponder
+@property(getter=isVisible, readonly) BOOL visible;
+@property(nullable, strong) __kindof NSView* contentView;
 @end
 
 static const CGFloat NSVariableStatusItemLength = -1;
@@ -109,6 +136,7 @@ typedef enum NSApplicationActivationPolicy : NSInteger {
 @interface NSApplication : NSResponder
 @property(class, readonly, strong) __kindof NSApplication* sharedApplication;
 @property(nullable, weak) id<NSApplicationDelegate> delegate;
+@property(readonly, copy) NSArray<NSWindow*>* windows;
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)policy;
 - (void)run;
 - (void)terminate:(nullable id)sender;

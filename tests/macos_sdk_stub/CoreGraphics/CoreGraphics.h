@@ -5,7 +5,9 @@
 extern "C" {
 #endif
 
+#ifndef __OBJC__
 typedef const void* CFTypeRef;
+#endif
 typedef const struct __CFDictionary* CFDictionaryRef;
 
 void CFRelease(CFTypeRef cf);

@@ -39,9 +39,17 @@ typedef struct CGRect {
   CGSize size;
 } CGRect;
 typedef CGRect NSRect;
+typedef const void* CFTypeRef;
 typedef CGSize NSSize;
 
 @class NSString;
+
+typedef struct _NSRange {
+  NSUInteger location;
+  NSUInteger length;
+} NSRange;
+typedef NSRange* NSRangePointer;
+typedef double NSTimeInterval;
 
 @protocol NSObject
 - (BOOL)isEqual:(nullable id)object;
@@ -54,6 +62,25 @@ __attribute__((objc_root_class))
 @interface NSObject <NSObject>
 + (instancetype)alloc;
 - (instancetype)init;
++ (Class)class;
+- (BOOL)isKindOfClass:(Class)aClass;
+@end
+
+typedef struct {
+  unsigned long state;
+  id _Nullable __unsafe_unretained* _Nullable itemsPtr;
+  unsigned long* _Nullable mutationsPtr;
+  unsigned long extra[5];
+} NSFastEnumerationState;
+
+@protocol NSFastEnumeration
+- (NSUInteger)countByEnumeratingWithState:(NSFastEnumerationState*)state
+                                  objects:(id _Nullable __unsafe_unretained[_Nonnull])buffer
+                                    count:(NSUInteger)len;
+@end
+
+@interface NSArray<__covariant ObjectType> : NSObject <NSFastEnumeration>
++ (instancetype)arrayWithObjects:(const ObjectType _Nonnull[_Nonnull])objects count:(NSUInteger)count;
 @end
 
 typedef NSUInteger NSStringEncoding;
@@ -76,6 +103,9 @@ typedef NSString* NSAttributedStringKey;
 @interface NSAttributedString : NSObject
 - (instancetype)initWithString:(NSString*)string
                     attributes:(nullable NSDictionary<NSAttributedStringKey, id>*)attributes;
+- (nullable id)attribute:(NSAttributedStringKey)name
+                 atIndex:(NSUInteger)location
+          effectiveRange:(nullable NSRangePointer)range;
 @end
 
 @interface NSMutableAttributedString : NSAttributedString
@@ -91,6 +121,36 @@ typedef NSString* NSAttributedStringKey;
 @end
 
 @interface NSNotification : NSObject
+@property(nullable, readonly, strong) id object;
 @end
+
+typedef NSString* NSNotificationName;
+
+@interface NSOperationQueue : NSObject
+@end
+
+@interface NSNotificationCenter : NSObject
+@property(class, readonly, strong) NSNotificationCenter* defaultCenter;
+- (id<NSObject>)addObserverForName:(nullable NSNotificationName)name
+                            object:(nullable id)object
+                             queue:(nullable NSOperationQueue*)queue
+                        usingBlock:(void (^)(NSNotification* notification))block FOUNDATION_STUB_AVAILABLE(10.6);
+@end
+
+@interface NSTimer : NSObject
++ (NSTimer*)scheduledTimerWithTimeInterval:(NSTimeInterval)interval
+                                   repeats:(BOOL)repeats
+                                     block:(void (^)(NSTimer* timer))block FOUNDATION_STUB_AVAILABLE(10.12);
+@end
+
+typedef struct __CFRunLoop* CFRunLoopRef;
+typedef const struct __CFString* CFStringRef;
+typedef CFStringRef CFRunLoopMode;
+extern "C" {
+extern const CFRunLoopMode kCFRunLoopCommonModes;
+CFRunLoopRef CFRunLoopGetMain(void);
+void CFRunLoopPerformBlock(CFRunLoopRef rl, CFTypeRef _Nullable mode, void (^block)(void));
+void CFRunLoopWakeUp(CFRunLoopRef rl);
+}
 
 #pragma clang assume_nonnull end

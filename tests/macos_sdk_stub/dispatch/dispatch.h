@@ -35,6 +35,10 @@ dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
 void dispatch_async_f(dispatch_queue_t queue, void* _Nullable context, dispatch_function_t work);
 void dispatch_after_f(dispatch_time_t when, dispatch_queue_t queue, void* _Nullable context,
                       dispatch_function_t work);
+#ifdef __BLOCKS__
+typedef void (^dispatch_block_t)(void);
+void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
+#endif
 // Runs the main queue; never returns.
 __attribute__((noreturn)) void dispatch_main(void);
 }

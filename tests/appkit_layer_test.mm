@@ -1,0 +1,167 @@
+// The AppKit layer in a real NSApplication on a Mac: what the review of the layer could
+// only guess from Apple's documentation. Built and run by ctest on macOS only.
+#import <AppKit/AppKit.h>
+#include <dispatch/dispatch.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/applications_macos.h"
+#include "platform/platform.h"
+#include "render/render.h"
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void check(bool condition, const char* what) {
+  if (condition) {
+    ++passed;
+  } else {
+    ++failed;
+    std::fprintf(stderr, "FAIL: %s\n", what);
+  }
+}
+
+struct Target final : platform::MenuTarget {
+  int consoles = 0;
+  int quits = 0;
+  void openConsole() override { ++consoles; }
+  void quit() override { ++quits; }
+};
+
+Report sample() {
+  Row row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good"};
+  return Report{.title = "42%",
+                .sections = std::vector<Report::Section>{{"Now", {row}}},
+                .console = "http://127.0.0.1:8180"};
+}
+
+// The status bar's own window holds the button; AppKit gives no other way to it.
+NSStatusBarButton* statusButton() {
+  for (NSWindow* window in NSApp.windows) {
+    if ([window.contentView isKindOfClass:[NSStatusBarButton class]]) return (NSStatusBarButton*)window.contentView;
+  }
+  return nil;
+}
+
+NSColor* inAppearance(NSColor* color, NSAppearanceName name) {
+  __block NSColor* resolved = nil;
+  [[NSAppearance appearanceNamed:name] performAsCurrentDrawingAppearance:^{
+    resolved = [color colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
+  }];
+  return resolved;
+}
+
+class Test final : public platform::ApplicationDelegate {
+ public:
+  explicit Test(platform::Application& app) : app_(app) {}
+
+  void applicationDidFinishLaunching() override {
+    item_ = app_.statusItemWithLength(platform::variableStatusItemLength);
+    menu_ = app_.makeMenu();
+    menu_->setAutoenablesItems(false);
+    item_->setMenu(*menu_);
+    platform::StatusButton* button = item_->button();
+    check(button != nullptr, "the status item has a button");
+    NSStatusBarButton* native = statusButton();
+    check(native != nil && native.window.isVisible, "the status button's window is visible");
+
+    // The width logged is the width the title just set needs.
+    button->setAttributedTitle(render::statusTitle("\u2301 23%"));
+    const double shortWidth = button->frameWidth();
+    check(shortWidth > 0 && shortWidth == native.fittingSize.width, "the width is the new title's fitting width");
+    button->setAttributedTitle(render::statusTitle("\u2301 23% of everything"));
+    check(button->frameWidth() > shortWidth, "a longer title is wider");
+
+    // Items keep reaching the C++ target through pools drained and many re-renders.
+    for (int i = 0; i < 1000; ++i) {
+      @autoreleasepool {
+        menu_->removeAllItems();
+        render::buildMenu(sample(), [&](platform::MenuItem&& entry) { menu_->addItem(std::move(entry), target_); });
+      }
+    }
+
+    check(!app_.urlFromString(std::string("a\0b", 3)), "a NUL is no URL");
+    check(!app_.urlFromString("a b"), "a space is no URL");
+    check(app_.urlFromString("http://127.0.0.1:8180").has_value(), "an address is a URL");
+
+    [NSNotificationCenter.defaultCenter addObserverForName:NSMenuDidBeginTrackingNotification object:nil queue:nil
+                                                usingBlock:^(NSNotification* note) {
+      began_ = ++clock_;
+      tracked_ = note.object;
+      // Closes the menu from its own tracking loop, as a click elsewhere would.
+      CFRunLoopPerformBlock(CFRunLoopGetMain(), kCFRunLoopCommonModes, ^{ [tracked_ cancelTracking]; });
+      CFRunLoopWakeUp(CFRunLoopGetMain());
+    }];
+    [NSNotificationCenter.defaultCenter addObserverForName:NSMenuDidEndTrackingNotification object:nil queue:nil
+                                                usingBlock:^(NSNotification*) { ended_ = ++clock_; }];
+    [NSTimer scheduledTimerWithTimeInterval:0.2 repeats:NO block:^(NSTimer*) {
+      clickAndCheck("from a timer");
+      dispatch_async(dispatch_get_main_queue(), ^{
+        clickAndCheck("from the main queue");
+        colours();
+        actions();
+        std::printf("%d passed, %d failed\n", passed, failed);
+        std::exit(failed == 0 ? EXIT_SUCCESS : EXIT_FAILURE);
+      });
+    }];
+  }
+
+ private:
+  void clickAndCheck(const char* where) {
+    began_ = ended_ = 0;
+    item_->button()->performClick();
+    const int returned = ++clock_;
+    std::fprintf(stderr, "performClick %s: began %d, ended %d, returned %d\n", where, began_, ended_, returned);
+    check(began_ > 0 && began_ < ended_ && ended_ < returned, "performClick returns once the menu has closed");
+  }
+
+  // Tone colours are the base blended a quarter with grey, in light and dark alike.
+  void colours() {
+    NSMenuItem* row = [tracked_ itemAtIndex:1];
+    NSColor* bar = [row.attributedTitle attribute:NSForegroundColorAttributeName atIndex:5 effectiveRange:nullptr];
+    for (NSAppearanceName name in @[ NSAppearanceNameAqua, NSAppearanceNameDarkAqua ]) {
+      NSColor* drawn = inAppearance(bar, name);
+      NSColor* base = inAppearance(NSColor.systemBlueColor, name);
+      NSColor* grey = inAppearance(NSColor.systemGrayColor, name);
+      const bool close = std::fabs(drawn.redComponent - (0.75 * base.redComponent + 0.25 * grey.redComponent)) < 0.01 &&
+                         std::fabs(drawn.greenComponent - (0.75 * base.greenComponent + 0.25 * grey.greenComponent)) < 0.01 &&
+                         std::fabs(drawn.blueComponent - (0.75 * base.blueComponent + 0.25 * grey.blueComponent)) < 0.01;
+      check(close, "a tone colour is 0.75 base + 0.25 grey in sRGB");
+    }
+  }
+
+  void actions() {
+    const NSInteger items = tracked_.numberOfItems;
+    [tracked_ performActionForItemAtIndex:items - 2];  // the console command
+    check(target_.consoles == 1, "the console command reaches the C++ target");
+    [tracked_ performActionForItemAtIndex:items - 1];  // quit
+    check(target_.quits == 1, "the quit command reaches the C++ target");
+  }
+
+  platform::Application& app_;
+  std::unique_ptr<platform::StatusItem> item_;
+  std::unique_ptr<platform::Menu> menu_;
+  Target target_;
+  NSMenu* tracked_ = nil;
+  int clock_ = 0;
+  int began_ = 0;
+  int ended_ = 0;
+};
+
+}  // namespace
+
+int main() {
+  platform::Application& app = *platform::appKitApplication();
+  static Test test(app);
+  app.setDelegate(&test);
+  app.setActivationPolicy(platform::ActivationPolicy::accessory);
+  app.run();
+  return EXIT_FAILURE;  // run returns only if the test did not finish
+}
