@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <unordered_map>
 
 #include "check/json_syntax.h"
 #include "check/terminal_text.h"
@@ -47,13 +48,22 @@ size_t editDistance(std::string_view a, std::string_view b) {
 template <size_t N>
 std::optional<std::string_view> meantKey(std::string_view key, const std::array<std::string_view, N>& known) {
   if (key.size() > 16) return std::nullopt;  // far from every key
+  // A producer sends the same extra keys in every line: each is weighed once.
+  static std::unordered_map<std::string, std::optional<std::string_view>> weighed;
+  if (auto found = weighed.find(std::string(key)); found != weighed.end()) return found->second;
+  if (weighed.size() > 4096) weighed.clear();
   const std::string lower = lowered(key);
+  std::optional<std::string_view> meant;
   for (std::string_view candidate : known) {
     const size_t allowed = candidate.size() >= 6 ? 2 : 1;
     const size_t lengthGap = lower.size() > candidate.size() ? lower.size() - candidate.size() : candidate.size() - lower.size();
-    if (lengthGap <= allowed && editDistance(lower, candidate) <= allowed) return candidate;
+    if (lengthGap <= allowed && editDistance(lower, candidate) <= allowed) {
+      meant = candidate;
+      break;
+    }
   }
-  return std::nullopt;
+  weighed.emplace(key, meant);
+  return meant;
 }
 
 std::string inQuotes(std::string_view text) { return "\"" + terminal::visible(text) + "\""; }
@@ -125,17 +135,25 @@ class KeyWarnings {
   std::vector<std::string>& out_;
 };
 
-bool isControl(std::string_view text) {
+// C0 and C1 controls and DEL; a tooltip may break its lines. Most text has none of the
+// bytes involved, which a loop without early exits finds at vector speed.
+bool isControl(std::string_view text, bool lineBreaksAllowed = false) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  unsigned suspect = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    suspect |= (bytes[i] < 0x20) | (bytes[i] == 0x7F) | (bytes[i] == 0xC2);
+  }
+  if (suspect == 0) return false;
   for (size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte == 0x7F) return true;
+    if ((byte < 0x20 && !(lineBreaksAllowed && byte == '\n')) || byte == 0x7F) return true;
     if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) return true;
   }
   return false;
 }
 
 void controlWarning(std::vector<std::string>& out, const Place& place, std::string_view key, std::string_view text) {
-  if (isControl(text)) {
+  if (isControl(text, key == "hint")) {
     out.push_back(place(key) + ": holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all");
   }
 }
