@@ -38,15 +38,16 @@ void Indicator::applicationDidFinishLaunching() {
 void Indicator::render(const Report& report) {
   assert(onMainThread());
   if (auto* button = item->button()) {
-    const std::string title = render::statusTitleText(report);
+    const std::string_view title = render::statusTitleText(report);
     button->setAttributedTitle(render::statusTitle(title));
     button->setImagePosition(platform::ImagePosition::noImage);
     const size_t sectionCount = report.sections ? report.sections->size() : 0;
-    options.log(render::titleLogMessage(title, button->frameWidth(), sectionCount));
+    render::titleLogMessage(logMessage, title, button->frameWidth(), sectionCount);
+    options.log(logMessage);
   }
   consoleURL = report.console;
   menu->removeAllItems();
-  render::buildMenu(report, [this](platform::MenuItem&& entry) { menu->addItem(std::move(entry), *this); });
+  render::buildMenu(report, [this](platform::MenuItem&& entry) { menu->addItem(entry, *this); });
 }
 
 void Indicator::readStdin() {
@@ -55,9 +56,12 @@ void Indicator::readStdin() {
     try {
       readReports(
           input,
-          [&](Report&& report) {
-            mainQueue->async([weak, report = std::move(report)] {
-              if (auto self = weak.lock()) self->render(report);
+          [&](std::vector<Report>&& reports) {
+            // Each report still gets its own render, in order.
+            mainQueue->async([weak, reports = std::move(reports)] {
+              for (const Report& report : reports) {
+                if (auto self = weak.lock()) self->render(report);
+              }
             });
           },
           whenInputPauses);

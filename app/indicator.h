@@ -43,4 +43,5 @@ class Indicator final : public platform::ApplicationDelegate,
   std::unique_ptr<platform::StatusItem> item;
   std::unique_ptr<platform::Menu> menu;
   std::optional<std::string> consoleURL;
+  std::string logMessage;  // one buffer for every report's log line
 };

@@ -68,22 +68,17 @@ size_t writeToReader(int fd, Sink sink, std::string_view data) {
 
 }  // namespace
 
-std::string logLine(std::string_view message) {
-  std::string line = "indicator: ";
-  line.reserve(line.size() + message.size() + 1);
-  line.append(message).push_back('\n');
-  return line;
-}
-
 void writeLogLine(std::string_view message) noexcept {
   try {
     static const Sink sink = sinkOf(STDERR_FILENO);
     // A line that a stalled reader left unfinished is ended before the next one starts.
     const std::string_view ending = state.cutOff ? "\n" : "";
-    const std::string line = std::string(ending) + logLine(message);
+    static std::string line;  // one buffer for every line; a very long one is not kept
+    line.assign(ending).append("indicator: ").append(message).push_back('\n');
     const size_t written = writeToReader(STDERR_FILENO, sink, line);
     if (written >= ending.size()) state.cutOff = false;
     if (written > ending.size() && written < line.size()) state.cutOff = true;
+    if (line.capacity() > (1 << 20)) std::string().swap(line);
   } catch (...) {
     // Out of memory for the line: it is dropped like any line that cannot be written.
   }

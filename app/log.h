@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-[[nodiscard]] std::string logLine(std::string_view message);
-
 // Writes the line at once (to a pipe or socket in pieces of at most PIPE_BUF, so that
 // a line of up to PIPE_BUF bytes is one write). A closed or broken standard error drops
 // the line, and so does a reader that has taken nothing for 30 seconds, until it has

@@ -41,7 +41,9 @@ std::string styled(const platform::StyledText& runs, bool colour) {
   std::string out;
   for (const StyledRun& run : runs) {
     const std::string style = colour ? runStyle(run) : std::string();
-    out.append(style).append(terminal::visible(run.text));
+    std::string text;
+    run.appendTo(text);
+    out.append(style).append(terminal::visible(text));
     if (!style.empty()) out.append(reset);
   }
   return out;
@@ -55,7 +57,7 @@ std::string itemLine(const MenuItem& item, bool colour) {
     line = terminal::visible(item.title);
   }
   if (!item.keyEquivalent.empty()) {
-    std::string key = item.keyEquivalent;
+    std::string key(item.keyEquivalent);
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     line += "  \xE2\x8C\x98" + terminal::visible(key);  // ⌘
   }

@@ -109,8 +109,9 @@ NSAttributedString* toNSAttributedString(const StyledText& text) {
   for (const StyledRun& run : text) {
     NSDictionary<NSAttributedStringKey, id>* attributes =
         @{NSFontAttributeName : toNSFont(run.font), NSForegroundColorAttributeName : toNSColor(run.color)};
-    [result appendAttributedString:[[NSAttributedString alloc] initWithString:toNSString(run.text)
-                                                                   attributes:attributes]];
+    std::string text;
+    run.appendTo(text);
+    [result appendAttributedString:[[NSAttributedString alloc] initWithString:toNSString(text) attributes:attributes]];
   }
   return result;
 }
@@ -130,7 +131,7 @@ class AppKitMenu final : public Menu {
   void setAutoenablesItems(bool autoenables) override { menu.autoenablesItems = autoenables; }
   void removeAllItems() override { [menu removeAllItems]; }
 
-  void addItem(MenuItem item, MenuTarget& target) override {
+  void addItem(const MenuItem& item, MenuTarget& target) override {
     if (item.isSeparator) {
       [menu addItem:[NSMenuItem separatorItem]];
       return;

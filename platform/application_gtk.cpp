@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,7 +50,7 @@ class TrayMenu final : public Menu {
   // GTK never enables items by itself: each keeps the state it is given.
   void setAutoenablesItems(bool) override {}
   void removeAllItems() override;
-  void addItem(MenuItem item, MenuTarget& target) override;
+  void addItem(const MenuItem& item, MenuTarget& target) override;
 
   [[nodiscard]] GtkMenu* widget() const { return menu_; }
   // Rebuilds the widgets from the items, if they changed or the look did.
@@ -60,7 +61,7 @@ class TrayMenu final : public Menu {
 
  private:
   struct Entry {
-    MenuItem item;
+    KeptMenuItem kept;  // shown at the next refresh, after the report has gone
     MenuTarget* target;
   };
   static void activated(GtkMenuItem* widget, TrayMenu* self);
@@ -90,8 +91,17 @@ class TrayStatusButton final : public StatusButton {
   TrayApplication& app_;
   AppIndicator* indicator_ = nullptr;
   TrayMenu* menu_ = nullptr;
-  StyledText title_;
+  // The title as the panel shows it, kept past the report it came from.
+  struct Title {
+    std::string text;  // cut as panels show it
+    double size = render::statusFont.size;
+    Color color;
+  };
+  Title title_;
   mutable std::optional<double> width_;  // of title_, measured when first asked
+  // Widths of recent titles: reports in a burst repeat a few titles, and laying one out
+  // is the costliest step of a report on the desktop. Cleared when the look changes.
+  mutable std::unordered_map<std::string, double> widths_;
 };
 
 class TrayStatusItem final : public StatusItem {
@@ -180,14 +190,14 @@ void TrayMenu::removeAllItems() {
   app_.scheduleRefresh();
 }
 
-void TrayMenu::addItem(MenuItem item, MenuTarget& target) {
-  entries_.push_back({std::move(item), &target});
+void TrayMenu::addItem(const MenuItem& item, MenuTarget& target) {
+  entries_.push_back({KeptMenuItem(item), &target});
   changed_ = true;
   app_.scheduleRefresh();
 }
 
 GtkWidget* TrayMenu::makeWidget(const Entry& entry, size_t index, const Look& look) {
-  const MenuItem& item = entry.item;
+  const MenuItem& item = entry.kept.item();
   if (item.isSeparator) return gtk_separator_menu_item_new();
   GtkWidget* widget = gtk_menu_item_new_with_label("");
   GtkLabel* label = GTK_LABEL(gtk_bin_get_child(GTK_BIN(widget)));
@@ -228,7 +238,7 @@ void TrayMenu::refresh(const Look& look, bool lookChanged) {
 void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
   const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
   if (index >= self->shown_.size()) return;
-  self->choice_.choose(self->shown_[index].item.action, *self->shown_[index].target);
+  self->choice_.choose(self->shown_[index].kept.item().action, *self->shown_[index].target);
 }
 
 void TrayMenu::popUpAndWait() {
@@ -272,19 +282,24 @@ PangoLayout* statusLayout(PangoContext* context, const std::string& text, const 
 }
 
 double TrayStatusButton::frameWidth() const {
-  if (!width_) {
-    const double size = title_.empty() ? render::statusFont.size : title_.front().font.size;
-    PangoLayout* layout = statusLayout(app_.pointsContext(), displayText(plainText(title_)), app_.look(), size);
-    PangoRectangle logical;
-    pango_layout_get_extents(layout, nullptr, &logical);
-    width_ = static_cast<double>(logical.width) / PANGO_SCALE;
-    g_object_unref(layout);
-  }
+  if (width_) return *width_;
+  if (auto known = widths_.find(title_.text); known != widths_.end()) return *(width_ = known->second);
+  PangoLayout* layout = statusLayout(app_.pointsContext(), title_.text, app_.look(), title_.size);
+  PangoRectangle logical;
+  pango_layout_get_extents(layout, nullptr, &logical);
+  width_ = static_cast<double>(logical.width) / PANGO_SCALE;
+  g_object_unref(layout);
+  if (widths_.size() >= 256) widths_.clear();
+  widths_.emplace(title_.text, *width_);
   return *width_;
 }
 
 void TrayStatusButton::setAttributedTitle(StyledText title) {
-  title_ = std::move(title);
+  title_.text = displayText(plainText(title));
+  if (!title.empty()) {
+    title_.size = title.front().font.size;
+    title_.color = title.front().color;
+  }
   width_.reset();
   app_.scheduleRefresh();
 }
@@ -330,14 +345,15 @@ void TrayStatusItem::setMenu(Menu& menu) {
 // show only the icon, so the title is drawn into the icon too, light on a dark theme and
 // dark on a light one, with a halo that keeps it legible on either kind of panel.
 void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
-  const std::string text = displayText(plainText(button_.title_));
+  if (lookChanged) button_.widths_.clear();
+  const std::string& text = button_.title_.text;
   // The same title again draws nothing: a new icon makes every host reload it.
   if (!lookChanged && text == shownText_) return;
   shownText_ = text;
   app_indicator_set_label(indicator_, text.c_str(), text.c_str());
   if (iconDirectory_.empty()) return;
 
-  const double size = button_.title_.empty() ? render::statusFont.size : button_.title_.front().font.size;
+  const double size = button_.title_.size;
   cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t* measuring = cairo_create(probe);
   PangoContext* context = pango_cairo_create_context(measuring);
@@ -372,7 +388,7 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   pango_cairo_update_context(cr, context);
   pango_layout_context_changed(layout);
   cairo_move_to(cr, (width - logical.width) / 2.0 - logical.x, (height - logical.height) / 2.0 - logical.y);
-  const Color color = button_.title_.empty() ? Color{NamedColor::label} : button_.title_.front().color;
+  const Color color = button_.title_.color;
   const RGBA fill = resolve(color, look.appearance);
   const bool dark = look.appearance == Appearance::dark;
   pango_cairo_layout_path(cr, layout);

@@ -4,12 +4,12 @@
 #ifdef __OBJC__
 #import <Foundation/Foundation.h>
 
-#include <string>
+#include <string_view>
 
 namespace platform {
 
 // Texts are well-formed UTF-8 by the time they get here; embedded NULs are kept.
-inline NSString* toNSString(const std::string& text) {
+inline NSString* toNSString(std::string_view text) {
   NSString* string = [[NSString alloc] initWithBytes:text.data() length:text.size() encoding:NSUTF8StringEncoding];
   return string != nil ? string : @"";
 }

@@ -1,8 +1,12 @@
 // A menu item as a plain value; the platform turns it into a native item when added.
+// Its texts are views, valid during the call that receives the item (see styled_text.h).
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/styled_text.h"
 
@@ -13,16 +17,63 @@ enum class MenuAction { none, openConsole, quit };
 
 struct MenuItem {
   bool isSeparator = false;
-  std::string title;  // the plain title
+  std::string_view title;  // the plain title
   std::optional<StyledText> attributedTitle;  // drawn instead of the plain title
   bool enabled = true;
   MenuAction action = MenuAction::none;
-  std::string keyEquivalent;  // with the platform's default modifier
-  std::optional<std::string> toolTip;
+  std::string_view keyEquivalent;  // with the platform's default modifier
+  std::optional<std::string_view> toolTip;
 
   static MenuItem separatorItem() { return MenuItem{.isSeparator = true}; }
 
   bool operator==(const MenuItem&) const = default;
+};
+
+// A menu item that owns its texts, for a platform that keeps items past the call that
+// handed them over (one that redraws later); item() gives the value back.
+class KeptMenuItem {
+ public:
+  explicit KeptMenuItem(const MenuItem& item) : item_(item) {
+    // Every text the item refers to, copied into one buffer; the views are then re-aimed.
+    size_t size = item.title.size() + item.keyEquivalent.size() + (item.toolTip ? item.toolTip->size() : 0);
+    if (item.attributedTitle) {
+      for (const StyledRun& run : *item.attributedTitle) size += run.size();
+    }
+    texts_ = std::make_unique<char[]>(size);
+    item_.title = keep(item.title);
+    item_.keyEquivalent = keep(item.keyEquivalent);
+    if (item.toolTip) item_.toolTip = keep(*item.toolTip);
+    if (item.attributedTitle) {
+      StyledText runs;
+      for (StyledRun run : *item.attributedTitle) {
+        run.gap = keep(run.gap);
+        run.text = keep(run.text);
+        runs.push_back(run);
+      }
+      item_.attributedTitle = runs;
+    }
+  }
+  KeptMenuItem(const KeptMenuItem& other) : KeptMenuItem(other.item_) {}
+  KeptMenuItem& operator=(const KeptMenuItem& other) {
+    if (this != &other) *this = KeptMenuItem(other.item_);
+    return *this;
+  }
+  KeptMenuItem(KeptMenuItem&&) noexcept = default;  // the buffer moves, and the views stay valid
+  KeptMenuItem& operator=(KeptMenuItem&&) noexcept = default;
+
+  [[nodiscard]] const MenuItem& item() const { return item_; }
+
+ private:
+  std::string_view keep(std::string_view text) {
+    char* at = texts_.get() + used_;
+    text.copy(at, text.size());
+    used_ += text.size();
+    return {at, text.size()};
+  }
+
+  MenuItem item_;
+  std::unique_ptr<char[]> texts_;  // on the heap, so that the views survive a move
+  size_t used_ = 0;
 };
 
 }  // namespace platform

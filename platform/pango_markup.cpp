@@ -58,7 +58,9 @@ std::string pangoMarkup(const StyledText& text, Appearance appearance, const Fon
     markup += "<span font_family=\"";
     appendEscaped(markup, run.font.design == FontDesign::monospaced ? families.monospaced : families.system);
     markup += attributes;
-    appendEscaped(markup, run.text);
+    std::string text;
+    run.appendTo(text);
+    appendEscaped(markup, text);
     markup += "</span>";
   }
   return markup;

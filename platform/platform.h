@@ -95,7 +95,7 @@ class Menu {
   virtual void setAutoenablesItems(bool autoenables) = 0;
   virtual void removeAllItems() = 0;
   // Adds a native item made from the value; target receives its action, if it has one.
-  virtual void addItem(MenuItem item, MenuTarget& target) = 0;
+  virtual void addItem(const MenuItem& item, MenuTarget& target) = 0;
 };
 
 enum class ImagePosition { noImage };

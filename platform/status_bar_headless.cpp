@@ -5,16 +5,17 @@
 namespace platform {
 
 void HeadlessMenu::choose(size_t index) {
-  if (index >= entries_.size()) return;
-  const Entry& entry = entries_[index];
-  if (entry.item.isSeparator || !entry.item.enabled) return;
-  choice_.choose(entry.item.action, *entry.target);
+  if (index >= entries_.size() || !entries_[index].choosable) return;
+  choice_.choose(entries_[index].action, *entries_[index].target);
+}
+
+void HeadlessStatusButton::setAttributedTitle(StyledText title) {
+  titleCharacters_ = 0;
+  for (const StyledRun& run : title) titleCharacters_ += utf8::codePoints(run.gap) + utf8::codePoints(run.text);
 }
 
 double HeadlessStatusButton::frameWidth() const {
-  size_t characters = 0;
-  for (const StyledRun& run : title_) characters += utf8::codePoints(run.text);
-  return padding + advance * static_cast<double>(characters);
+  return padding + advance * static_cast<double>(titleCharacters_);
 }
 
 void HeadlessStatusButton::performClick() {

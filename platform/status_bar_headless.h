@@ -12,19 +12,17 @@
 
 namespace platform {
 
-class HeadlessMenu final : public Menu {
+// Keeps of each item only what choosing it needs: nobody reads its texts.
+class HeadlessMenu : public Menu {
  public:
-  struct Entry {
-    MenuItem item;
-    MenuTarget* target;
-  };
-
   void setAutoenablesItems(bool autoenables) override { autoenablesItems_ = autoenables; }
   void removeAllItems() override { entries_.clear(); }
-  void addItem(MenuItem item, MenuTarget& target) override { entries_.push_back({std::move(item), &target}); }
+  void addItem(const MenuItem& item, MenuTarget& target) override {
+    entries_.push_back({!item.isSeparator && item.enabled, item.action, &target});
+  }
 
   [[nodiscard]] bool autoenablesItems() const { return autoenablesItems_; }
-  [[nodiscard]] const std::vector<Entry>& entries() const { return entries_; }
+  [[nodiscard]] size_t size() const { return entries_.size(); }
   [[nodiscard]] bool isOpen() const { return choice_.isOpen(); }
 
   // Chooses an item as a user would: separators and disabled items do nothing.
@@ -33,6 +31,11 @@ class HeadlessMenu final : public Menu {
   void close() { choice_.closed(); }
 
  private:
+  struct Entry {
+    bool choosable;
+    MenuAction action;
+    MenuTarget* target;
+  };
   std::vector<Entry> entries_;
   bool autoenablesItems_ = true;
   MenuChoice choice_;
@@ -45,14 +48,13 @@ class HeadlessStatusButton : public StatusButton {
   static constexpr double padding = 10.0;
   static constexpr double advance = 7.5;
 
-  // Moved in, so a long title does not leave its buffer behind when a short one follows.
-  void setAttributedTitle(StyledText title) override { title_ = std::move(title); }
+  // Only the title's length is kept: it is all the width needs.
+  void setAttributedTitle(StyledText title) override;
   void setImagePosition(ImagePosition position) override { imagePosition_ = position; }
   void setToolTip(const std::string& toolTip) override { toolTip_ = toolTip; }
   [[nodiscard]] double frameWidth() const override;
   void performClick() override;
 
-  [[nodiscard]] const StyledText& attributedTitle() const { return title_; }
   [[nodiscard]] const std::optional<ImagePosition>& imagePosition() const { return imagePosition_; }
   [[nodiscard]] const std::optional<std::string>& toolTip() const { return toolTip_; }
 
@@ -63,7 +65,7 @@ class HeadlessStatusButton : public StatusButton {
  private:
   friend class HeadlessStatusItem;
   HeadlessMenu* menu_ = nullptr;
-  StyledText title_;
+  size_t titleCharacters_ = 0;
   std::optional<ImagePosition> imagePosition_;
   std::optional<std::string> toolTip_;
 };

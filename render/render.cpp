@@ -20,13 +20,6 @@ constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
 constexpr double toneGreyFraction = 0.25;
 constexpr std::string_view runGap = "  ";
 
-// Built in place: a run is made once and never moved.
-void appendRun(platform::StyledText& runs, std::string_view gap, std::string_view text, const Font& font,
-               const Color& color) {
-  StyledRun& run = runs.emplace_back(StyledRun{{}, font, color});
-  run.text.reserve(gap.size() + text.size());
-  run.text.append(gap).append(text);
-}
 
 // Streams in the classic locale, so that a desktop toolkit that adopts the user's
 // locale cannot turn the decimal point into a comma.
@@ -49,14 +42,12 @@ bool readsBackAs(const std::string& text, double value) {
 
 }  // namespace
 
-std::string statusTitleText(const Report& report) {
-  return report.title ? *report.title : std::string(placeholderTitle);
+std::string_view statusTitleText(const Report& report) {
+  return report.title ? std::string_view(*report.title) : placeholderTitle;
 }
 
 platform::StyledText statusTitle(std::string_view text) {
-  platform::StyledText title;
-  appendRun(title, "", text, statusFont, Color{NamedColor::label, {}});
-  return title;
+  return {StyledRun{{}, text, statusFont, Color{NamedColor::label, {}}}};
 }
 
 namespace {
@@ -95,17 +86,21 @@ std::string formatWidth(double width) {
   return fixed(width, 1100);
 }
 
+void titleLogMessage(std::string& out, std::string_view text, double width, size_t sectionCount) {
+  out.assign("title=").append(text).append(" width=").append(formatWidth(width));
+  out.append(" sections=").append(std::to_string(sectionCount));
+}
+
 std::string titleLogMessage(std::string_view text, double width, size_t sectionCount) {
-  std::string message = "title=";
-  message.append(text).append(" width=").append(formatWidth(width));
-  message.append(" sections=").append(std::to_string(sectionCount));
+  std::string message;
+  titleLogMessage(message, text, width, sectionCount);
   return message;
 }
 
 MenuItem header(std::string_view title) {
-  MenuItem item{.title = std::string(title), .attributedTitle = platform::StyledText{}, .enabled = false};
-  appendRun(*item.attributedTitle, "", title, headerFont, {NamedColor::secondaryLabel, {}});
-  return item;
+  return MenuItem{.title = title,
+                  .attributedTitle = platform::StyledText{{{}, title, headerFont, {NamedColor::secondaryLabel, {}}}},
+                  .enabled = false};
 }
 
 Color toneColor(const std::optional<std::string>& tone) {
@@ -125,14 +120,13 @@ Font rowFont(std::optional<bool> emphasis) {
 MenuItem rowItem(const Row& row) {
   const Font font = rowFont(row.emphasis);
   const Color label{NamedColor::label, {}};
-  const bool withDetail = row.detail && !row.detail->empty();
-  MenuItem item{.title = row.label, .attributedTitle = platform::StyledText{}, .enabled = true, .toolTip = row.hint};
-  platform::StyledText& runs = *item.attributedTitle;
-  runs.reserve(withDetail ? 4 : 3);
-  appendRun(runs, runGap, row.label, font, label);
-  appendRun(runs, runGap, row.bar, font, toneColor(row.tone));
-  appendRun(runs, runGap, row.value, font, label);
-  if (withDetail) appendRun(runs, runGap, *row.detail, font, label);
+  MenuItem item{.title = row.label,
+                .attributedTitle = platform::StyledText{{runGap, row.label, font, label},
+                                                        {runGap, row.bar, font, toneColor(row.tone)},
+                                                        {runGap, row.value, font, label}},
+                .enabled = true};
+  if (row.hint) item.toolTip = *row.hint;
+  if (row.detail && !row.detail->empty()) item.attributedTitle->push_back({runGap, *row.detail, font, label});
   return item;
 }
 
@@ -148,10 +142,8 @@ void buildMenu(const Report& report, const std::function<void(MenuItem&&)>& add)
     add(header(nothingYetTitle));
     add(MenuItem::separatorItem());
   }
-  if (report.console) {
-    add(MenuItem{.title = std::string(consoleCommandTitle), .action = platform::MenuAction::openConsole});
-  }
-  add(MenuItem{.title = std::string(quitCommandTitle), .action = platform::MenuAction::quit, .keyEquivalent = "q"});
+  if (report.console) add(MenuItem{.title = consoleCommandTitle, .action = platform::MenuAction::openConsole});
+  add(MenuItem{.title = quitCommandTitle, .action = platform::MenuAction::quit, .keyEquivalent = "q"});
 }
 
 std::vector<MenuItem> menuItems(const Report& report) {

@@ -23,11 +23,16 @@ inline constexpr std::string_view quitCommandTitle = "Quit indicator";
 // number does not make the status item jitter.
 inline constexpr platform::Font statusFont{platform::FontDesign::monospacedDigit, 13, platform::FontWeight::regular};
 
+// Everything made here refers to the report's own text: it is valid as long as the
+// report is, and nothing is copied.
+
 // The report's title; an empty title is shown as is, only a missing one becomes the placeholder.
-[[nodiscard]] std::string statusTitleText(const Report& report);
+[[nodiscard]] std::string_view statusTitleText(const Report& report);
 [[nodiscard]] platform::StyledText statusTitle(std::string_view text);
 
-// "title=<text> width=<width> sections=<count>"
+// "title=<text> width=<width> sections=<count>", into out (cleared first), so that one
+// buffer serves every report.
+void titleLogMessage(std::string& out, std::string_view text, double width, size_t sectionCount);
 [[nodiscard]] std::string titleLogMessage(std::string_view text, double width, size_t sectionCount);
 // The shortest decimal that reads back as the same double, always with a decimal point.
 [[nodiscard]] std::string formatWidth(double width);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 #include "report/decode.h"
 #include "report/line_framer.h"
@@ -28,7 +29,8 @@ void waitForInput(int fd, const std::function<void()>& whenIdle) {
 
 }  // namespace
 
-void readLines(int fd, const std::function<void(std::string_view)>& onLine, const std::function<void()>& whenIdle) {
+void readLines(int fd, const std::function<void(std::string_view)>& onLine, const std::function<void()>& whenIdle,
+               const std::function<void()>& afterRead) {
   const auto chunk = std::make_unique<char[]>(chunkSize);
   LineFramer framer;
   for (;;) {
@@ -37,17 +39,24 @@ void readLines(int fd, const std::function<void(std::string_view)>& onLine, cons
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) break;  // end of input, or input that can no longer be read
     framer.feed(std::string_view(chunk.get(), static_cast<size_t>(count)), onLine);
+    if (afterRead) afterRead();
   }
   framer.finish(onLine);
+  if (afterRead) afterRead();
 }
 
-void readReports(int fd, const std::function<void(Report&&)>& deliver, const std::function<void()>& whenIdle) {
+void readReports(int fd, const std::function<void(std::vector<Report>&&)>& deliver,
+                 const std::function<void()>& whenIdle) {
   ReportDecoder decoder;
+  std::vector<Report> batch;
   readLines(
       fd,
       [&](std::string_view line) {
         DecodeResult result = decoder.decode(line);
-        if (result.ok()) deliver(std::move(result).report());
+        if (result.ok()) batch.push_back(std::move(result).report());
       },
-      whenIdle);
+      whenIdle,
+      [&] {
+        if (!batch.empty()) deliver(std::exchange(batch, {}));
+      });
 }

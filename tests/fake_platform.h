@@ -14,6 +14,21 @@ class FakeApplication final : public platform::HeadlessApplication {
  public:
   explicit FakeApplication(bool buttons = true) : buttons_(buttons) {}
 
+  // Keeps every item whole, as a screen would show it.
+  class Menu final : public platform::HeadlessMenu {
+   public:
+    void removeAllItems() override {
+      HeadlessMenu::removeAllItems();
+      items.clear();
+    }
+    void addItem(const platform::MenuItem& item, platform::MenuTarget& target) override {
+      HeadlessMenu::addItem(item, target);
+      items.emplace_back(item);
+    }
+    std::vector<platform::KeptMenuItem> items;
+  };
+
+  std::unique_ptr<platform::Menu> makeMenu() override { return std::make_unique<Menu>(); }
   std::unique_ptr<platform::StatusItem> statusItemWithLength(double length) override {
     auto item = std::make_unique<platform::HeadlessStatusItem>(buttons_ ? std::make_unique<Button>(*this) : nullptr);
     statusItem = item.get();
@@ -43,7 +58,7 @@ class FakeApplication final : public platform::HeadlessApplication {
   }
   [[nodiscard]] bool terminated() const { return loop_.ended(); }
   [[nodiscard]] platform::HeadlessStatusButton* button() const { return statusItem->headlessButton(); }
-  [[nodiscard]] platform::HeadlessMenu& menu() const { return *statusItem->menu(); }
+  [[nodiscard]] Menu& menu() const { return static_cast<Menu&>(*statusItem->menu()); }
 
   std::function<void(platform::HeadlessMenu&)> whileMenuOpen;  // who is at the screen
   platform::HeadlessStatusItem* statusItem = nullptr;          // the newest
@@ -53,9 +68,15 @@ class FakeApplication final : public platform::HeadlessApplication {
   int clicks = 0;
 
  private:
+  friend std::string plainTitle(const platform::HeadlessStatusButton& button);
   class Button final : public platform::HeadlessStatusButton {
    public:
     explicit Button(FakeApplication& app) : app_(app) {}
+    void setAttributedTitle(platform::StyledText runs) override {
+      HeadlessStatusButton::setAttributedTitle(runs);
+      title = platform::plainText(runs);
+    }
+    std::string title;
 
    protected:
     void whileMenuOpen(platform::HeadlessMenu& menu) override {
@@ -69,3 +90,8 @@ class FakeApplication final : public platform::HeadlessApplication {
 
   const bool buttons_;
 };
+
+// The status title as a screen would show it.
+inline std::string plainTitle(const platform::HeadlessStatusButton& button) {
+  return static_cast<const FakeApplication::Button&>(button).title;
+}

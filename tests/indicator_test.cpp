@@ -56,20 +56,22 @@ struct Harness {
   }
 
   platform::HeadlessStatusButton& button() const { return *app.button(); }
-  platform::HeadlessMenu& menu() const { return app.menu(); }
+  FakeApplication::Menu& menu() const { return app.menu(); }
 
   std::vector<std::string> menuTitles() const {
     std::vector<std::string> titles;
-    for (const auto& entry : menu().entries()) titles.push_back(entry.item.isSeparator ? "---" : entry.item.title);
+    for (const auto& kept : menu().items) {
+      titles.emplace_back(kept.item().isSeparator ? "---" : kept.item().title);
+    }
     return titles;
   }
 
   size_t indexOf(MenuAction action) const {
-    const auto& entries = menu().entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].item.action == action) return i;
+    const auto& items = menu().items;
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i].item().action == action) return i;
     }
-    return entries.size();
+    return items.size();
   }
 
   std::vector<std::pair<std::string, Clock::time_point>> log;
@@ -86,7 +88,7 @@ TEST(Launch, ShowsTheEmptyReportThenEachReportInTurn) {
   EXPECT_EQ(harness.messages(), (std::vector<std::string>{"status item created", "title=\u2026 width=17.5 sections=0"}));
   EXPECT_EQ(harness.app.statusItemLength, -1.0);
   EXPECT_EQ(harness.button().toolTip(), "Kestrelwick \u2014 measured input compression");
-  EXPECT_EQ(platform::plainText(harness.button().attributedTitle()), "\u2026");
+  EXPECT_EQ(plainTitle(harness.button()), "\u2026");
   EXPECT_EQ(harness.button().imagePosition(), platform::ImagePosition::noImage);
   EXPECT_FALSE(harness.menu().autoenablesItems());
   EXPECT_EQ(harness.menuTitles(), launchMenu);
@@ -94,7 +96,7 @@ TEST(Launch, ShowsTheEmptyReportThenEachReportInTurn) {
   harness.send("{\"title\":\"42%\",\"sections\":[{\"title\":\"Now\",\"rows\":[]}],\"console\":\"http://x\"}\n");
   ASSERT_TRUE(harness.runUntilLogHas(3));
   EXPECT_EQ(harness.log[2].first, "title=42% width=32.5 sections=1");
-  EXPECT_EQ(platform::plainText(harness.button().attributedTitle()), "42%");
+  EXPECT_EQ(plainTitle(harness.button()), "42%");
   EXPECT_EQ(harness.menuTitles(), (std::vector<std::string>{"Now", "---", "Open Kestrelwick console", "Quit indicator"}));
 
   // Bad lines change nothing; the next good one replaces everything.
@@ -116,7 +118,7 @@ TEST(Launch, EndOfInputRendersEveryReportThenQuits) {
   ASSERT_EQ(harness.log.size(), 503u);
   for (int i = 0; i < 500; ++i) EXPECT_TRUE(harness.log[i + 2].first.starts_with("title=" + std::to_string(i % 250) + " "));
   EXPECT_EQ(harness.log.back().first, "title=last width=40.0 sections=0");
-  EXPECT_EQ(platform::plainText(harness.button().attributedTitle()), "last");
+  EXPECT_EQ(plainTitle(harness.button()), "last");
 }
 
 TEST(Launch, InputAtItsEndFromTheStartQuitsAfterTheEmptyReport) {
@@ -157,7 +159,7 @@ TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
     harness.send("{\"console\":" + consoleJSON + "}\n");
     ASSERT_TRUE(harness.runUntilLogHas(3));
     const size_t console = harness.indexOf(MenuAction::openConsole);
-    ASSERT_LT(console, harness.menu().entries().size()) << consoleJSON;
+    ASSERT_LT(console, harness.menu().items.size()) << consoleJSON;
     harness.menu().choose(console);
     EXPECT_EQ(harness.app.opened, opened) << consoleJSON;
     EXPECT_FALSE(harness.app.terminated());
@@ -168,7 +170,7 @@ TEST(OpenConsole, FollowsTheLastReportOnly) {
   Harness harness;
   harness.send("{\"console\":\"http://first\"}\n{\"title\":\"no console\"}\n");
   ASSERT_TRUE(harness.runUntilLogHas(4));
-  EXPECT_EQ(harness.indexOf(MenuAction::openConsole), harness.menu().entries().size());
+  EXPECT_EQ(harness.indexOf(MenuAction::openConsole), harness.menu().items.size());
   harness.indicator->openConsole();  // as if an older menu's item were chosen
   EXPECT_TRUE(harness.app.opened.empty());
 }

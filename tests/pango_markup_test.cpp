@@ -52,19 +52,19 @@ TEST(PangoMarkup, TextComesBackExactlyWhateverItHolds) {
   const Font font{FontDesign::monospaced, 12, FontWeight::regular};
   for (const std::string text : {"<b>not bold</b> & 'quotes' \"too\"", "&amp; stays &amp;", "under_score _q",
                                  "\xE2\x8C\x81 23% \xE2\x96\x88\xE2\x94\x80", "tab\tand\x01control\x1F", ""}) {
-    EXPECT_EQ(parse(pangoMarkup({{text, font, {NamedColor::label}}}, Appearance::light, families)).first, text);
+    EXPECT_EQ(parse(pangoMarkup({{{}, text, font, {NamedColor::label}}}, Appearance::light, families)).first, text);
   }
-  const StyledText withNul{{std::string("nul\0inside", 10), font, {NamedColor::label}}};
+  const StyledText withNul{{{}, std::string_view("nul\0inside", 10), font, {NamedColor::label}}};
   EXPECT_EQ(parse(pangoMarkup(withNul, Appearance::light, families)).first, "nul\xE2\x90\x80inside");
 }
 
 TEST(PangoMarkup, EachRunCarriesItsFontAndColourForTheAppearance) {
   const StyledText text = {
-      {"  row", {FontDesign::monospaced, 12, FontWeight::semibold}, {NamedColor::label}},
-      {"  \xE2\x96\x88", {FontDesign::monospaced, 12, FontWeight::regular},
+      {"  ", "row", {FontDesign::monospaced, 12, FontWeight::semibold}, {NamedColor::label}},
+      {"  ", "\xE2\x96\x88", {FontDesign::monospaced, 12, FontWeight::regular},
        {NamedColor::systemBlue, Color::Blend{0.25, NamedColor::systemGray}}},
-      {"Header", {FontDesign::system, 11, FontWeight::semibold}, {NamedColor::secondaryLabel}},
-      {"23%", {FontDesign::monospacedDigit, 13, FontWeight::regular}, {NamedColor::systemGreen}},
+      {{}, "Header", {FontDesign::system, 11, FontWeight::semibold}, {NamedColor::secondaryLabel}},
+      {{}, "23%", {FontDesign::monospacedDigit, 13, FontWeight::regular}, {NamedColor::systemGreen}},
   };
   const std::string mono = families.monospaced, system = families.system;
   // Blue blended a quarter with grey (142,142,147): light (0,122,255) -> (36,127,228),

@@ -23,7 +23,9 @@ std::vector<Report> readFromPipe(const std::string& input) {
     close(fds[1]);
   });
   std::vector<Report> reports;
-  readReports(fds[0], [&](Report&& report) { reports.push_back(std::move(report)); });
+  readReports(fds[0], [&](std::vector<Report>&& batch) {
+    for (Report& report : batch) reports.push_back(std::move(report));
+  });
   writer.join();
   close(fds[0]);
   return reports;
@@ -58,7 +60,7 @@ TEST(ReadReports, InputThatCannotBeReadEndsLikeEndOfInput) {
   ASSERT_GE(nullDevice, 0);
   for (int fd : {directory, nullDevice, -1}) {
     int delivered = 0;
-    readReports(fd, [&](Report&&) { ++delivered; });
+    readReports(fd, [&](std::vector<Report>&& batch) { delivered += static_cast<int>(batch.size()); });
     EXPECT_EQ(delivered, 0) << fd;
   }
   close(directory);

@@ -18,11 +18,12 @@ std::vector<std::string> shape(const std::vector<MenuItem>& items) {
     if (item.isSeparator) {
       lines.push_back("---");
     } else if (!item.enabled) {
-      lines.push_back("header " + item.title);
+      lines.push_back("header " + std::string(item.title));
     } else if (item.action == MenuAction::none) {
-      lines.push_back("row " + item.title);
+      lines.push_back("row " + std::string(item.title));
     } else {
-      lines.push_back("command " + item.title + (item.keyEquivalent.empty() ? "" : " [" + item.keyEquivalent + "]"));
+      lines.push_back("command " + std::string(item.title) +
+                      (item.keyEquivalent.empty() ? "" : " [" + std::string(item.keyEquivalent) + "]"));
     }
   }
   return lines;
@@ -65,22 +66,20 @@ TEST(RowItem, MatchesTheWorkedExample) {
   const Color blueGrey{NamedColor::systemBlue, Color::Blend{0.25, NamedColor::systemGray}};
   const Color secondary{NamedColor::secondaryLabel, {}};
 
-  const MenuItem cpu = render::rowItem(
-      Row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good", .emphasis = true});
-  EXPECT_EQ(cpu, (MenuItem{.title = "cpu",
-                           .attributedTitle = StyledText{{"  cpu", semibold, label},
-                                                         {"  ##--", semibold, blueGrey},
-                                                         {"  42%", semibold, label}},
-                           .enabled = true}));
+  const Row cpuRow{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good", .emphasis = true};
+  EXPECT_EQ(render::rowItem(cpuRow), (MenuItem{.title = "cpu",
+                                               .attributedTitle = StyledText{{"  ", "cpu", semibold, label},
+                                                                             {"  ", "##--", semibold, blueGrey},
+                                                                             {"  ", "42%", semibold, label}},
+                                               .enabled = true}));
 
-  const MenuItem mem = render::rowItem(
-      Row{.label = "mem", .bar = "#---", .value = "10%", .detail = "", .hint = "resident"});
-  EXPECT_EQ(mem, (MenuItem{.title = "mem",
-                           .attributedTitle = StyledText{{"  mem", regular, label},
-                                                         {"  #---", regular, secondary},
-                                                         {"  10%", regular, label}},
-                           .enabled = true,
-                           .toolTip = "resident"}));
+  const Row memRow{.label = "mem", .bar = "#---", .value = "10%", .detail = "", .hint = "resident"};
+  EXPECT_EQ(render::rowItem(memRow), (MenuItem{.title = "mem",
+                                               .attributedTitle = StyledText{{"  ", "mem", regular, label},
+                                                                             {"  ", "#---", regular, secondary},
+                                                                             {"  ", "10%", regular, label}},
+                                               .enabled = true,
+                                               .toolTip = "resident"}));
 }
 
 TEST(RowItem, ShowsEveryFieldAsItCame) {
@@ -101,7 +100,7 @@ TEST(RowItem, ShowsEveryFieldAsItCame) {
     const MenuItem item = render::rowItem(row);
     std::vector<std::string> texts;
     for (const auto& run : *item.attributedTitle) {
-      texts.push_back(run.text);
+      texts.push_back(std::string(run.gap) + std::string(run.text));
       EXPECT_EQ(run.font, (Font{FontDesign::monospaced, 12, weight}));
     }
     EXPECT_EQ(texts, runs);
@@ -136,7 +135,7 @@ TEST(StatusTitle, OnlyAMissingTitleBecomesThePlaceholder) {
   EXPECT_EQ(render::statusTitleText(Report{.title = ""}), "");
   EXPECT_EQ(render::statusTitleText(Report{.title = " 42%\n"}), " 42%\n");
   EXPECT_EQ(render::statusTitle("42%"),
-            (StyledText{{"42%", {FontDesign::monospacedDigit, 13, FontWeight::regular}, {NamedColor::label, {}}}}));
+            (StyledText{{{}, "42%", {FontDesign::monospacedDigit, 13, FontWeight::regular}, {NamedColor::label, {}}}}));
 }
 
 TEST(TitleLog, WritesTheShortestWidthWithAPoint) {
