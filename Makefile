@@ -16,7 +16,7 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -DINDICATOR_TESTS=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: deps
@@ -29,10 +29,10 @@ test: build
 
 # The suite under ASan+UBSan, and the threaded tests under TSan.
 sanitize: deps
-	@cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=address -DINDICATOR_TESTS=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-asan -j $(JOBS)
 	@cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
-	@cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=thread -DINDICATOR_TESTS=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-tsan -j $(JOBS)
 	@cd $(BUILD)-tsan && ctest --output-on-failure -j $(JOBS) -L threads
 

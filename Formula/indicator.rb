@@ -18,7 +18,7 @@ class Indicator < Formula
 
   def install
     # Homebrew's own simdjson: a build here may not download anything.
-    system "cmake", "-S", ".", "-B", "build", "-DINDICATOR_FETCH_SIMDJSON=OFF", *std_cmake_args
+    system "cmake", "-S", ".", "-B", "build", "-DINDICATOR_FETCH_SIMDJSON=OFF", "-DINDICATOR_TESTS=OFF", *std_cmake_args
     system "cmake", "--build", "build", "--target", "indicator", "indicator-check"
     system "cmake", "--install", "build"
   end

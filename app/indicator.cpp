@@ -4,6 +4,7 @@
 
 #include <cassert>
 #include <chrono>
+#include <semaphore>
 
 #include "render/render.h"
 #include "report/stdin_reader.h"
@@ -12,6 +13,7 @@
 namespace {
 constexpr std::string_view toolTip = "Kestrelwick \xE2\x80\x94 measured input compression";
 constexpr std::chrono::milliseconds selftestDelay{500};
+constexpr std::ptrdiff_t maxHandOversAhead = 16;
 }  // namespace
 
 Indicator::Indicator(platform::Application& app, Options options)
@@ -44,6 +46,7 @@ void Indicator::render(const Report& report) {
     const size_t sectionCount = report.sections ? report.sections->size() : 0;
     render::titleLogMessage(logMessage, title, button->frameWidth(), sectionCount);
     options.log(logMessage);
+    releaseIfLarge(logMessage);
   }
   consoleURL = report.console;
   menu->removeAllItems();
@@ -51,17 +54,22 @@ void Indicator::render(const Report& report) {
 }
 
 void Indicator::readStdin() {
-  app.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue, &app = app,
+  // The reader may run ahead of the main thread by a few hand-overs, no more: in a long
+  // burst the reports waiting in the queue would otherwise take memory without bound.
+  auto handOvers = std::make_shared<std::counting_semaphore<>>(maxHandOversAhead);
+  app.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue, &app = app, handOvers,
                             input = options.input, whenInputPauses = options.whenInputPauses] {
     try {
       readReports(
           input,
           [&](std::vector<Report>&& reports) {
+            handOvers->acquire();
             // Each report still gets its own render, in order.
-            mainQueue->async([weak, reports = std::move(reports)] {
+            mainQueue->async([weak, handOvers, reports = std::move(reports)] {
               for (const Report& report : reports) {
                 if (auto self = weak.lock()) self->render(report);
               }
+              handOvers->release();
             });
           },
           whenInputPauses);

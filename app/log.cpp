@@ -68,6 +68,10 @@ size_t writeToReader(int fd, Sink sink, std::string_view data) {
 
 }  // namespace
 
+void releaseIfLarge(std::string& buffer) noexcept {
+  if (buffer.capacity() > (1 << 20)) std::string().swap(buffer);
+}
+
 void writeLogLine(std::string_view message) noexcept {
   try {
     static const Sink sink = sinkOf(STDERR_FILENO);
@@ -78,7 +82,7 @@ void writeLogLine(std::string_view message) noexcept {
     const size_t written = writeToReader(STDERR_FILENO, sink, line);
     if (written >= ending.size()) state.cutOff = false;
     if (written > ending.size() && written < line.size()) state.cutOff = true;
-    if (line.capacity() > (1 << 20)) std::string().swap(line);
+    releaseIfLarge(line);
   } catch (...) {
     // Out of memory for the line: it is dropped like any line that cannot be written.
   }

@@ -9,3 +9,7 @@
 // the line, and so does a reader that has taken nothing for 30 seconds, until it has
 // room again: logging never stops the indicator and never stalls it for long.
 void writeLogLine(std::string_view message) noexcept;
+
+// A buffer that one very long line grew is given back rather than kept for the short
+// lines after it.
+void releaseIfLarge(std::string& buffer) noexcept;
