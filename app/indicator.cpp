@@ -4,7 +4,6 @@
 
 #include <cassert>
 #include <chrono>
-#include <semaphore>
 
 #include "render/render.h"
 #include "report/stdin_reader.h"
@@ -13,7 +12,6 @@
 namespace {
 constexpr std::string_view toolTip = "Kestrelwick \xE2\x80\x94 measured input compression";
 constexpr std::chrono::milliseconds selftestDelay{500};
-constexpr std::ptrdiff_t maxHandOversAhead = 16;
 }  // namespace
 
 Indicator::Indicator(platform::Application& app, Options options)
@@ -54,22 +52,17 @@ void Indicator::render(const Report& report) {
 }
 
 void Indicator::readStdin() {
-  // The reader may run ahead of the main thread by a few hand-overs, no more: in a long
-  // burst the reports waiting in the queue would otherwise take memory without bound.
-  auto handOvers = std::make_shared<std::counting_semaphore<>>(maxHandOversAhead);
-  app.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue, &app = app, handOvers,
+  app.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue, &app = app,
                             input = options.input, whenInputPauses = options.whenInputPauses] {
     try {
       readReports(
           input,
           [&](std::vector<Report>&& reports) {
-            handOvers->acquire();
             // Each report still gets its own render, in order.
-            mainQueue->async([weak, handOvers, reports = std::move(reports)] {
+            mainQueue->async([weak, reports = std::move(reports)] {
               for (const Report& report : reports) {
                 if (auto self = weak.lock()) self->render(report);
               }
-              handOvers->release();
             });
           },
           whenInputPauses);

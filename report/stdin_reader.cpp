@@ -15,7 +15,6 @@ namespace {
 
 constexpr size_t chunkSize = 1 << 16;
 constexpr int maxIdleSeconds = 64;
-constexpr size_t maxBatch = 64;
 
 // Waits until fd has input, calling whenIdle each time a pause reaches the next interval.
 void waitForInput(int fd, const std::function<void()>& whenIdle) {
@@ -54,10 +53,7 @@ void readReports(int fd, const std::function<void(std::vector<Report>&&)>& deliv
       fd,
       [&](std::string_view line) {
         DecodeResult result = decoder.decode(line);
-        if (!result.ok()) return;
-        batch.push_back(std::move(result).report());
-        // Small hand-overs: a burst of short lines is not held back as one large block.
-        if (batch.size() == maxBatch) deliver(std::exchange(batch, {}));
+        if (result.ok()) batch.push_back(std::move(result).report());
       },
       whenIdle,
       [&] {
