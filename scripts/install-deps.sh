@@ -15,7 +15,7 @@ if [ "$(uname -s)" = Darwin ]; then
   exit 0
 fi
 
-packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev libmimalloc-dev valgrind
+packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3 libsimdjson-dev libglib2.0-dev libgtest-dev nlohmann-json3-dev libmimalloc-dev
   # indicator-check's tests: the JSON Schema validator, and dash for the sh producer
   python3-jsonschema dash
   # `make package`: dpkg-shlibdeps computes the package's dependencies

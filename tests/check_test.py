@@ -11,15 +11,16 @@ import unittest
 
 import jsonschema
 
-CHECK = os.path.abspath(sys.argv.pop(1))
+from harness import program, run
+
+CHECK = os.path.abspath(program())
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TIMEOUT = 60
 
 
-def check(*args, stdin=b"", env=None):
-    result = subprocess.run([CHECK, *args], input=stdin, capture_output=True, timeout=TIMEOUT,
-                            env={**os.environ, **(env or {})})
-    return result.returncode, result.stdout.decode(), result.stderr.decode()
+def check(*args, stdin=b""):
+    status, out, err = run([CHECK, *args], stdin, TIMEOUT)
+    return status, out.decode(), err.decode()
 
 
 ROW = '{"label":"l","bar":"b","value":"v"%s}'
@@ -36,7 +37,6 @@ VERDICTS = [
     (SECTION % (ROW % ',"emphasis":1'), "1: rejected  sections[0].rows[0].emphasis: expected true, false or null, got number"),
     ('{"title":"a","detail":,"x":1}', "1: rejected  not JSON at byte 23: a value was expected here\n"
      '    {"title":"a","detail":,"x":1}\n                          ^'),
-    ('{"a":[1,]}', "1: rejected  not JSON at byte 8: a trailing comma before ']'\n    {\"a\":[1,]}\n           ^"),
     ("{}{}", "1: rejected  not JSON at byte 3: more after the first JSON value; write exactly one object per line\n"
      "    {}{}\n      ^"),
     ("{", "1: rejected  not JSON at byte 2: the line ends inside an object; pretty-printed JSON? write each report on "
@@ -51,8 +51,6 @@ VERDICTS = [
      '    {"title":"\\ud800"}\n              ^'),
     ('{"title":"a\tb"}', "1: rejected  not JSON at byte 12: a raw control character (U+0009) in a string; write it as "
      "an escape such as \\n, \\t or \\u00XX\n    {\"title\":\"a\u2409b\"}\n               ^"),
-    ("{'title':'a'}", "1: rejected  not JSON at byte 2: a key in double quotes was expected here\n"
-     "    {'title':'a'}\n     ^"),
     ('{"x":"' + "y" * 60 + '",}', "1: rejected  not JSON at byte 68: a trailing comma before '}'\n"
      '    \u2026' + "y" * 39 + '",}\n' + " " * 45 + "^"),
 ]

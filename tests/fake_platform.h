@@ -56,6 +56,11 @@ class FakeApplication final : public platform::HeadlessApplication {
     g_source_unref(timer);
     return done();
   }
+  // Runs the loop for a while even after the end, as a platform whose loop goes on would.
+  void iterate(std::chrono::milliseconds duration) {
+    const auto until = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < until) g_main_context_iteration(loop_.context(), FALSE);
+  }
   [[nodiscard]] bool terminated() const { return loop_.ended(); }
   [[nodiscard]] platform::HeadlessStatusButton* button() const { return statusItem->headlessButton(); }
   [[nodiscard]] Menu& menu() const { return static_cast<Menu&>(*statusItem->menu()); }

@@ -9,7 +9,9 @@ import tempfile
 import time
 import unittest
 
-BINARY = os.path.abspath(sys.argv.pop(1) if len(sys.argv) > 1 else "build/indicator")
+from harness import program
+
+BINARY = os.path.abspath(program())
 TIMEOUT = 20
 # On macOS the status bar is real: widths are AppKit's, and the self-test's menu stays
 # open until a person closes it.
@@ -73,20 +75,12 @@ class Arguments(unittest.TestCase):
 class Reports(unittest.TestCase):
     def test_lines_in_log_lines_out(self):
         cases = [
-            ("nothing", b"", []),
-            ("one report", b'{"title":"42%","sections":[{"title":"a","rows":[]}]}\n',
-             ["title=42% width=32.5 sections=1"]),
-            ("crlf and last line without lf", b'{"title":"a"}\r\n{"title":"b"}',
-             ["title=a width=17.5 sections=0", "title=b width=17.5 sections=0"]),
-            ("bad lines skipped", b'\n   \nnope\n{"title":1}\n{} {}\n{"title":\n"x"}\n{"title":"ok"}\n',
+            ("crlf and last line without lf", b'{"title":"a","sections":[{"title":"s","rows":[]}]}\r\n{"title":"b"}',
+             ["title=a width=17.5 sections=1", "title=b width=17.5 sections=0"]),
+            ("bad lines skipped", b'\n   \nnope\n{"title":1}\n{} {}\n{"title":\n"x"}\n\r\n\xff\n{"title":"ok"}\n',
              ["title=ok width=25.0 sections=0"]),
-            ("empty object restores the placeholder", b'{"title":"x"}\n{}\n',
-             ["title=x width=17.5 sections=0", "title=\u2026 width=17.5 sections=0"]),
-            ("empty title", b'{"title":""}\n', ["title= width=10.0 sections=0"]),
-            ("ill-formed utf-8 inside a string", b'{"title":"a\xffb"}\n\xff\n',
-             ["title=a\ufffdb width=32.5 sections=0"]),
+            ("ill-formed utf-8 inside a string", b'{"title":"a\xffb"}\n', ["title=a\ufffdb width=32.5 sections=0"]),
             ("line break in a title", b'{"title":"a\\nb"}\n', ["title=a\nb width=32.5 sections=0"]),
-            ("only cr", b"\r\r\n\r\n\r", []),
             ("nul bytes", b'\x00\n{"title":"\x00"}\n{"title":"\\u0000"}\n', ["title=\x00 width=17.5 sections=0"]),
         ]
         for name, stdin, messages in cases:

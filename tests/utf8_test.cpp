@@ -28,6 +28,13 @@ TEST(Utf8, RepairsEachMaximalSubpartOnce) {
       {"\xE2\x82" "A", replaced(1) + "A"},             // truncated before ASCII
       {"\xF0\x9F\x98x", replaced(1) + "x"},            // three of four bytes
       {"\xE2\x82\xE2\x82\xAC", replaced(1) + "\u20AC"}, // truncated, then whole
+      // Every lead byte's range at its edges, well-formed, beside an ill-formed byte: the
+      // repair that one byte forces keeps all of them.
+      {"\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xFF",
+       "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF" + replaced(1)},
+      {"\xE1\x80\x80\xEC\xBF\xBF\xF1\x80\x80\x80\xF3\xBF\xBF\xBF\x80",
+       "\xE1\x80\x80\xEC\xBF\xBF\xF1\x80\x80\x80\xF3\xBF\xBF\xBF" + replaced(1)},
+      {"\xE0\x9F\xBF\xED\xA0\x80\xF0\x8F\xBF\xBF\xF4\x90\x80\x80", replaced(14)},  // just past each edge
       // The Unicode standard's own example of maximal subparts.
       {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
        "a" + replaced(3) + "b" + replaced(1) + "c" + replaced(2) + "d"},
