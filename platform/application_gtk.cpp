@@ -98,6 +98,7 @@ class TrayStatusButton final : public StatusButton {
     Color color;
   };
   Title title_;
+  std::string toolTip_;
   mutable std::optional<double> width_;  // of title_, measured when first asked
   // Widths of recent titles: reports in a burst repeat a few titles, and laying one out
   // is the costliest step of a report on the desktop. Cleared when the look changes.
@@ -168,6 +169,7 @@ class TrayApplication final : public Application {
   PangoContext* const pointsContext_;
   bool lookChanged_ = false;
   guint refreshSource_ = 0;
+  gint64 lastRefresh_ = 0;  // monotonic microseconds
 };
 
 // --- menu -------------------------------------------------------------------
@@ -305,7 +307,8 @@ void TrayStatusButton::setAttributedTitle(StyledText title) {
 }
 
 void TrayStatusButton::setToolTip(const std::string& toolTip) {
-  app_indicator_set_title(indicator_, displayText(toolTip).c_str());
+  toolTip_ = displayText(toolTip);
+  app_indicator_set_title(indicator_, toolTip_.c_str());
 }
 
 TrayStatusItem::TrayStatusItem(TrayApplication& app)
@@ -351,6 +354,9 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   if (!lookChanged && text == shownText_) return;
   shownText_ = text;
   app_indicator_set_label(indicator_, text.c_str(), text.c_str());
+  // Hosts that show no label (KDE Plasma) show the tooltip: the status leads it.
+  const std::string toolTip = text + " \xC2\xB7 " + button_.toolTip_;
+  app_indicator_set_title(indicator_, toolTip.c_str());
   if (iconDirectory_.empty()) return;
 
   const double size = button_.title_.size;
@@ -455,17 +461,23 @@ void TrayApplication::lookChanged(GObject*, GParamSpec*, TrayApplication* self) 
   self->scheduleRefresh();
 }
 
+// A report after a quiet spell reaches the panel as soon as it is whole (an idle source
+// runs once the main queue is empty, so after the render); reports that follow within
+// the interval are shown together when it ends, so a burst redraws at most 25 times a second.
 void TrayApplication::scheduleRefresh() {
   if (refreshSource_ != 0) return;
-  refreshSource_ = g_timeout_add(
-      refreshIntervalMs,
-      [](gpointer self) -> gboolean {
-        auto* app = static_cast<TrayApplication*>(self);
-        app->refreshSource_ = 0;
-        app->refreshNow();
-        return G_SOURCE_REMOVE;
-      },
-      this);
+  auto refresh = [](gpointer self) -> gboolean {
+    auto* app = static_cast<TrayApplication*>(self);
+    app->refreshSource_ = 0;
+    app->refreshNow();
+    return G_SOURCE_REMOVE;
+  };
+  const gint64 sinceLast = (g_get_monotonic_time() - lastRefresh_) / 1000;
+  if (sinceLast >= refreshIntervalMs) {
+    refreshSource_ = g_idle_add(refresh, this);
+  } else {
+    refreshSource_ = g_timeout_add(refreshIntervalMs - static_cast<guint>(sinceLast), refresh, this);
+  }
 }
 
 void TrayApplication::refreshNow() {
@@ -473,6 +485,7 @@ void TrayApplication::refreshNow() {
     g_source_remove(refreshSource_);
     refreshSource_ = 0;
   }
+  lastRefresh_ = g_get_monotonic_time();
   const bool lookChanged = std::exchange(lookChanged_, false);
   if (lookChanged) readLook();
   if (item_ != nullptr) item_->refresh(look_, lookChanged);

@@ -266,7 +266,8 @@ class Tray(unittest.TestCase):
         item = wait_for(self.registered_item, what="the indicator's item")
         properties = wait_for(lambda: (p := self.item_properties(item)).get("XAyatanaLabel") == "\u2026" and p,
                               what="the placeholder label")
-        self.assertEqual(properties["Title"], TOOLTIP)
+        # Hosts without labels show the tooltip: the status leads it.
+        self.assertEqual(properties["Title"], "\u2026 \u00b7 " + TOOLTIP)
         self.assertEqual(properties["Status"], "Active")
         self.assertTrue(properties["IconName"].startswith(os.path.join(self.session.home, "runtime", "indicator-")))
         self.assertEqual(self.menu_layout(item)[0], [
@@ -281,7 +282,7 @@ class Tray(unittest.TestCase):
             ]}],
             "console": CONSOLE,
         })
-        wait_for(lambda: self.item_properties(item)["XAyatanaLabel"] == "\u2301 42_%", what="the new label")
+        wait_for(lambda: self.item_properties(item)["Title"] == "\u2301 42_% \u00b7 " + TOOLTIP, what="the new title")
         entries, ids = wait_for(lambda: (layout := self.menu_layout(item))[0][0][0] == "Now__1" and layout,
                                 what="the new menu")
         # Markup is gone and every underscore is doubled, so none becomes a mnemonic.
