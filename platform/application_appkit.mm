@@ -2,11 +2,10 @@
 // one AppKit call or converts one value; every decision lives in the C++ core.
 #import <AppKit/AppKit.h>
 
+#include "platform/application_gcd.h"
 #include "platform/applications_macos.h"
 #include "platform/foundation_text.h"
-#include "platform/main_queue_gcd.h"
 #include "platform/platform.h"
-#include "platform/workspace.h"
 
 // The application delegate AppKit talks to; it forwards to the C++ delegate it points to.
 @interface IndicatorApplicationDelegate : NSObject <NSApplicationDelegate>
@@ -186,7 +185,7 @@ class AppKitStatusItem final : public StatusItem {
   const std::unique_ptr<AppKitStatusButton> button_;
 };
 
-class AppKitApplication final : public Application {
+class AppKitApplication final : public GCDApplication {
  public:
   // The shared application connects to the window server, and comes before any other
   // AppKit object.
@@ -222,18 +221,8 @@ class AppKitApplication final : public Application {
 
   std::unique_ptr<Menu> makeMenu() override { return std::make_unique<AppKitMenu>(); }
 
-  void openURL(const URL& url) override { workspace::openURL(url.string()); }
-
-  std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
-  BackgroundQueue& utilityQueue() override { return utilityQueue_; }
-
- protected:
-  bool acceptsURL(const std::string& text) const override { return workspace::acceptsURL(text); }
-
  private:
   IndicatorApplicationDelegate* delegate_ = nil;
-  const std::shared_ptr<GCDMainQueue> mainQueue_ = std::make_shared<GCDMainQueue>();
-  GCDUtilityQueue utilityQueue_;
 };
 
 }  // namespace

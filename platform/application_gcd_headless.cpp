@@ -5,20 +5,19 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/application_gcd.h"
 #include "platform/applications_macos.h"
-#include "platform/main_queue_gcd.h"
 #include "platform/status_bar_headless.h"
-#include "platform/workspace.h"
 
 namespace platform {
 namespace {
 
-class GCDHeadlessApplication final : public Application {
+class GCDHeadlessApplication final : public GCDApplication {
  public:
   void setDelegate(ApplicationDelegate* delegate) override { delegate_ = delegate; }
   void setActivationPolicy(ActivationPolicy) override {}  // nothing is shown
   void run() override {
-    mainQueue_->async([this] {
+    mainQueue()->async([this] {
       if (delegate_ != nullptr) delegate_->applicationDidFinishLaunching();
     });
     dispatch_main();
@@ -30,17 +29,9 @@ class GCDHeadlessApplication final : public Application {
     return std::make_unique<HeadlessStatusItem>(std::make_unique<HeadlessStatusButton>());
   }
   std::unique_ptr<Menu> makeMenu() override { return std::make_unique<HeadlessMenu>(); }
-  void openURL(const URL& url) override { workspace::openURL(url.string()); }
-  std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
-  BackgroundQueue& utilityQueue() override { return utilityQueue_; }
-
- protected:
-  bool acceptsURL(const std::string& text) const override { return workspace::acceptsURL(text); }
 
  private:
   ApplicationDelegate* delegate_ = nullptr;
-  const std::shared_ptr<GCDMainQueue> mainQueue_ = std::make_shared<GCDMainQueue>();
-  GCDUtilityQueue utilityQueue_;
 };
 
 }  // namespace

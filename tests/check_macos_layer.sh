@@ -16,7 +16,7 @@ fail() { echo "FAIL: $*"; failed=1; }
 shopt -s nullglob
 layer=(platform/*.mm)
 objc=("${layer[@]}" tests/*.mm)
-apple=(platform/*_appkit.cpp platform/*_gcd.cpp)
+apple=(platform/*_appkit.cpp platform/*_gcd*.cpp)
 [ ${#layer[@]} -gt 0 ] || fail "no platform/*.mm file"
 # Against the macOS 14 SDK, and against an older one without macOS 14's declarations.
 for sdk in 140000 130000; do

@@ -1,0 +1,28 @@
+// What both macOS application objects share: Grand Central Dispatch's queues and the
+// workspace (Foundation's URL parser, NSWorkspace's opener).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/main_queue_gcd.h"
+#include "platform/platform.h"
+#include "platform/workspace.h"
+
+namespace platform {
+
+class GCDApplication : public Application {
+ public:
+  void openURL(const URL& url) override { workspace::openURL(url.string()); }
+  [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
+  [[nodiscard]] BackgroundQueue& utilityQueue() override { return utilityQueue_; }
+
+ protected:
+  [[nodiscard]] bool acceptsURL(const std::string& text) const override { return workspace::acceptsURL(text); }
+
+ private:
+  const std::shared_ptr<GCDMainQueue> mainQueue_ = std::make_shared<GCDMainQueue>();
+  GCDUtilityQueue utilityQueue_;
+};
+
+}  // namespace platform
