@@ -216,14 +216,18 @@ std::string summary(const Report& report) {
 
 }  // namespace
 
+void explain(LineCheck& check) {
+  if (!check.report) return;
+  check.verdict = summary(*check.report);
+  reportWarnings(*check.report, check.warnings);
+}
+
 LineCheck checkLine(std::string_view line, ReportDecoder& decoder) {
   LineCheck check;
   DecodeResult result = decoder.decode(line, [&](const element& root) { KeyWarnings(check.warnings).report(root); });
   if (result.ok()) {
     check.report = std::move(result).report();
-    check.verdict = summary(*check.report);
     if (!utf8::isValid(line)) check.warnings.push_back("ill-formed UTF-8 in a string is shown as \xEF\xBF\xBD");
-    reportWarnings(*check.report, check.warnings);
     return check;
   }
   const DecodeError& error = result.error();

@@ -20,5 +20,9 @@ struct LineCheck {
 // Titles longer than this many characters are cut or shrunk by some status bars.
 inline constexpr size_t recommendedTitleLength = 8;
 
-// Decodes with the indicator's own decoder; everything else only explains.
+// Decodes with the indicator's own decoder; everything else only explains. In two steps,
+// so that two threads can share the work: checkLine needs the line (the rejection's
+// reason, the keys as written), explain only the decoded report (the verdict of an
+// accepted line and the warnings about what it holds).
 [[nodiscard]] LineCheck checkLine(std::string_view line, ReportDecoder& decoder);
+void explain(LineCheck& check);

@@ -3,14 +3,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "check/line_check.h"
@@ -57,23 +63,29 @@ bool writeAll(int fd, std::string_view bytes) {
   return true;
 }
 
+void complain(std::string_view message) {
+  (void)writeAll(STDERR_FILENO, "indicator-check: " + std::string(message) + "\n");
+}
+
 // Verdicts are gathered and written in large pieces; in --pass mode the input itself
-// goes out at once, and the verdicts to standard error line by line.
+// goes out at once (from the reading thread), and the verdicts to standard error line by line.
 class Output {
  public:
   explicit Output(const Options& options) : options_(options) {}
 
   void verdicts(std::string_view text) {
     if (options_.pass) {
-      healthy_ = writeAll(STDERR_FILENO, text) && healthy_;
+      if (!writeAll(STDERR_FILENO, text)) healthy_ = false;
       return;
     }
     buffer_.append(text);
     if (buffer_.size() >= flushAt) flush();
   }
-  void input(std::string_view bytes) { healthy_ = writeAll(STDOUT_FILENO, bytes) && healthy_; }
+  void input(std::string_view bytes) {
+    if (!writeAll(STDOUT_FILENO, bytes)) healthy_ = false;
+  }
   void flush() {
-    healthy_ = writeAll(STDOUT_FILENO, buffer_) && healthy_;
+    if (!writeAll(STDOUT_FILENO, buffer_)) healthy_ = false;
     buffer_.clear();
   }
   [[nodiscard]] bool healthy() const { return healthy_; }
@@ -81,60 +93,124 @@ class Output {
  private:
   const Options& options_;
   std::string buffer_;
-  bool healthy_ = true;
+  std::atomic<bool> healthy_ = true;
 };
 
-class Checker {
- public:
-  Checker(const Options& options, Output& out) : options_(options), out_(out) {}
+// One line as the reading thread leaves it, or something to say about an input; in order.
+struct Checked {
+  std::string place;               // "3: ", or "file:3: " with several inputs
+  std::optional<LineCheck> check;  // none for a line past the longest kept
+  std::string complaint;           // an input that could not be opened or read
+};
 
-  // Reads one input to its end; false when it could not be read.
-  bool check(int fd, std::string_view name) {
-    prefix_ = name.empty() ? std::string() : std::string(name) + ":";
-    lineNumber_ = 0;
-    const auto chunk = std::make_unique<char[]>(chunkSize);
+// From the reading thread to the main thread, a few reads' worth at a time: decoding is
+// half the work, and the verdicts and warnings the other half.
+class Handoff {
+ public:
+  // False once the main thread has stopped taking.
+  bool put(std::vector<Checked>&& batch) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return batches_.size() < capacity || stopped_; });
+    if (stopped_) return false;
+    batches_.push_back(std::move(batch));
+    changed_.notify_all();
+    return true;
+  }
+  // False at the end of every input.
+  bool take(std::vector<Checked>& batch) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !batches_.empty() || ended_; });
+    if (batches_.empty()) return false;
+    batch = std::move(batches_.front());
+    batches_.pop_front();
+    changed_.notify_all();
+    return true;
+  }
+  void end() {
+    const std::lock_guard lock(mutex_);
+    ended_ = true;
+    changed_.notify_all();
+  }
+  void stop() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+  [[nodiscard]] bool stopped() {
+    const std::lock_guard lock(mutex_);
+    return stopped_;
+  }
+
+ private:
+  static constexpr size_t capacity = 8;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::vector<Checked>> batches_;
+  bool ended_ = false;
+  bool stopped_ = false;
+};
+
+// The reading thread: every input in turn, framed and decoded.
+void readInputs(const Options& options, Output& out, Handoff& handoff) {
+  ReportDecoder decoder;
+  const auto chunk = std::make_unique<char[]>(chunkSize);
+  const bool named = options.files.size() > 1;
+  for (const std::string& file : options.files) {
+    const std::string prefix = named ? file + ":" : std::string();
+    size_t lineNumber = 0;
+    std::vector<Checked> batch;
+    auto place = [&] { return prefix + std::to_string(++lineNumber) + ": "; };
+    auto onLine = [&](std::string_view line) { batch.push_back({place(), checkLine(line, decoder), {}}); };
+    auto onOverlong = [&] { batch.push_back({place(), std::nullopt, {}}); };
+    const bool standardInput = file == "-";
+    const int fd = standardInput ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      batch.push_back({{}, {}, "cannot open " + file + ": " + std::strerror(errno)});
+      if (!handoff.put(std::move(batch))) break;
+      continue;
+    }
     LineFramer framer;
-    auto onLine = [&](std::string_view line) { this->line(line); };
-    auto onOverlong = [&] { this->overlong(); };
     for (;;) {
       const ssize_t count = ::read(fd, chunk.get(), chunkSize);
       if (count < 0 && errno == EINTR) continue;
-      if (count < 0) return false;
-      if (count == 0) break;
+      if (count < 0) batch.push_back({{}, {}, "cannot read " + file + ": " + std::strerror(errno)});
+      if (count <= 0) break;
       const std::string_view bytes(chunk.get(), static_cast<size_t>(count));
-      if (options_.pass) out_.input(bytes);
-      if (!out_.healthy()) return true;
+      if (options.pass) out.input(bytes);
+      if (!out.healthy() || handoff.stopped()) break;
       framer.feed(bytes, onLine, onOverlong);
+      if (!batch.empty() && !handoff.put(std::exchange(batch, {}))) break;
     }
     framer.finish(onLine, onOverlong);
-    return true;
+    if (!standardInput) ::close(fd);
+    if (!handoff.put(std::move(batch)) || !out.healthy()) break;
   }
+  handoff.end();
+}
 
-  void finish() {
-    if (options_.preview && options_.last && lastAccepted_) {
-      out_.verdicts(preview(*lastAccepted_, colour()));
+// The main thread: the verdicts, warnings and previews, written in order.
+class Verdicts {
+ public:
+  Verdicts(const Options& options, Output& out) : options_(options), out_(out) {}
+
+  void write(Checked& checked) {
+    if (!checked.complaint.empty()) {
+      unreadable_ = true;
+      complain(checked.complaint);
+      return;
     }
-    if (!options_.pass) out_.flush();
-  }
-
-  [[nodiscard]] bool anyRejected() const { return anyRejected_; }
-
- private:
-  void overlong() {
-    ++lineNumber_;
-    anyRejected_ = true;
-    out_.verdicts(prefix_ + std::to_string(lineNumber_) + ": rejected  longer than " +
-                  std::to_string(LineFramer::defaultMaxLineBytes) + " bytes (1 GiB); the rest of it was skipped\n");
-  }
-
-  void line(std::string_view line) {
-    ++lineNumber_;
-    LineCheck check = checkLine(line, decoder_);
-    const std::string place = prefix_ + std::to_string(lineNumber_) + ": ";
+    if (!checked.check) {
+      anyRejected_ = true;
+      out_.verdicts(checked.place + "rejected  longer than " + std::to_string(LineFramer::defaultMaxLineBytes) +
+                    " bytes (1 GiB); the rest of it was skipped\n");
+      return;
+    }
+    LineCheck& check = *checked.check;
+    explain(check);
     std::string text;
     if (!check.report) anyRejected_ = true;
-    if (!check.report || !options_.pass) text.append(place).append(check.verdict).append("\n").append(check.excerpt);
-    for (const std::string& warning : check.warnings) text.append(place).append("warning  ").append(warning).append("\n");
+    if (!check.report || !options_.pass) text.append(checked.place).append(check.verdict).append("\n").append(check.excerpt);
+    for (const std::string& warning : check.warnings) text.append(checked.place).append("warning  ").append(warning).append("\n");
     if (check.report && options_.preview) {
       if (options_.last) {
         lastAccepted_ = std::move(check.report);
@@ -145,6 +221,15 @@ class Checker {
     if (!text.empty()) out_.verdicts(text);
   }
 
+  void finish() {
+    if (options_.preview && options_.last && lastAccepted_) out_.verdicts(preview(*lastAccepted_, colour()));
+    if (!options_.pass) out_.flush();
+  }
+
+  [[nodiscard]] bool anyRejected() const { return anyRejected_; }
+  [[nodiscard]] bool unreadable() const { return unreadable_; }
+
+ private:
   bool colour() const {
     const int fd = options_.pass ? STDERR_FILENO : STDOUT_FILENO;
     const char* noColour = std::getenv("NO_COLOR");
@@ -153,16 +238,10 @@ class Checker {
 
   const Options& options_;
   Output& out_;
-  ReportDecoder decoder_;
-  std::string prefix_;
-  size_t lineNumber_ = 0;
   bool anyRejected_ = false;
+  bool unreadable_ = false;
   std::optional<Report> lastAccepted_;
 };
-
-void complain(std::string_view message) {
-  (void)writeAll(STDERR_FILENO, "indicator-check: " + std::string(message) + "\n");
-}
 
 }  // namespace
 
@@ -202,27 +281,18 @@ int main(int argc, char** argv) {
     return trouble;
   }
 
-  Output out(options);
-  Checker checker(options, out);
-  bool readable = true;
   if (options.files.empty()) options.files.emplace_back("-");
-  const bool named = options.files.size() > 1;
-  for (const std::string& file : options.files) {
-    const bool standardInput = file == "-";
-    const int fd = standardInput ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      complain("cannot open " + file + ": " + std::strerror(errno));
-      readable = false;
-      continue;
-    }
-    if (!checker.check(fd, named ? file : std::string())) {
-      complain("cannot read " + file + ": " + std::strerror(errno));
-      readable = false;
-    }
-    if (!standardInput) ::close(fd);
-    if (!out.healthy()) break;
+  Output out(options);
+  Handoff handoff;
+  std::thread reader(readInputs, std::cref(options), std::ref(out), std::ref(handoff));
+  Verdicts verdicts(options, out);
+  std::vector<Checked> batch;
+  while (handoff.take(batch)) {
+    for (Checked& checked : batch) verdicts.write(checked);
+    if (!out.healthy()) handoff.stop();
   }
-  checker.finish();
-  if (!readable || !out.healthy()) return trouble;
-  return checker.anyRejected() ? someRejected : allAccepted;
+  reader.join();
+  verdicts.finish();
+  if (verdicts.unreadable() || !out.healthy()) return trouble;
+  return verdicts.anyRejected() ? someRejected : allAccepted;
 }
