@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <string>
@@ -27,6 +28,22 @@ namespace {
 // brought up to date with the newest at most this often, so no frame is drawn for
 // reports nobody could see.
 constexpr guint refreshIntervalMs = 40;
+
+// GLib, Pango and Cairo objects, each freed by its own function when its owner goes.
+template <auto release>
+struct ReleaseWith {
+  template <class T>
+  void operator()(T* object) const {
+    release(object);
+  }
+};
+template <class T>
+using GObjectPtr = std::unique_ptr<T, ReleaseWith<g_object_unref>>;
+using CairoSurfacePtr = std::unique_ptr<cairo_surface_t, ReleaseWith<cairo_surface_destroy>>;
+using CairoPtr = std::unique_ptr<cairo_t, ReleaseWith<cairo_destroy>>;
+using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, ReleaseWith<pango_font_description_free>>;
+using AttrListPtr = std::unique_ptr<PangoAttrList, ReleaseWith<pango_attr_list_unref>>;
+using GCharPtr = std::unique_ptr<gchar, ReleaseWith<g_free>>;
 // The title is drawn into the icon at twice its size in the panel, for HiDPI panels.
 constexpr double iconScale = 2.0;
 constexpr double iconPadding = 1.0;
@@ -120,6 +137,9 @@ class TrayStatusItem final : public StatusItem {
   void takeDown();
 
  private:
+  [[nodiscard]] CairoSurfacePtr drawTitle(const std::string& text, const Look& look) const;
+  void publishIcon(cairo_surface_t* icon, const std::string& text);
+
   TrayApplication& app_;
   AppIndicator* const indicator_;
   std::optional<std::string> shownText_;
@@ -268,29 +288,26 @@ void TrayMenu::popUpAndWait() {
 // --- status item --------------------------------------------------------------
 
 // A layout of the title in the status font, with fixed-width digits.
-PangoLayout* statusLayout(PangoContext* context, const std::string& text, const Look& look, double size) {
-  PangoLayout* layout = pango_layout_new(context);
-  pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-  PangoFontDescription* font = pango_font_description_new();
-  pango_font_description_set_family(font, look.families.system.c_str());
-  pango_font_description_set_size(font, static_cast<gint>(std::lround(size * PANGO_SCALE)));
-  pango_layout_set_font_description(layout, font);
-  pango_font_description_free(font);
-  PangoAttrList* attributes = pango_attr_list_new();
-  pango_attr_list_insert(attributes, pango_attr_font_features_new("tnum"));
-  pango_layout_set_attributes(layout, attributes);
-  pango_attr_list_unref(attributes);
+GObjectPtr<PangoLayout> statusLayout(PangoContext* context, const std::string& text, const Look& look, double size) {
+  GObjectPtr<PangoLayout> layout(pango_layout_new(context));
+  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  const FontDescriptionPtr font(pango_font_description_new());
+  pango_font_description_set_family(font.get(), look.families.system.c_str());
+  pango_font_description_set_size(font.get(), static_cast<gint>(std::lround(size * PANGO_SCALE)));
+  pango_layout_set_font_description(layout.get(), font.get());
+  const AttrListPtr attributes(pango_attr_list_new());
+  pango_attr_list_insert(attributes.get(), pango_attr_font_features_new("tnum"));
+  pango_layout_set_attributes(layout.get(), attributes.get());
   return layout;
 }
 
 double TrayStatusButton::frameWidth() const {
   if (width_) return *width_;
   if (auto known = widths_.find(title_.text); known != widths_.end()) return *(width_ = known->second);
-  PangoLayout* layout = statusLayout(app_.pointsContext(), title_.text, app_.look(), title_.size);
+  const auto layout = statusLayout(app_.pointsContext(), title_.text, app_.look(), title_.size);
   PangoRectangle logical;
-  pango_layout_get_extents(layout, nullptr, &logical);
+  pango_layout_get_extents(layout.get(), nullptr, &logical);
   width_ = static_cast<double>(logical.width) / PANGO_SCALE;
-  g_object_unref(layout);
   if (widths_.size() >= 256) widths_.clear();
   widths_.emplace(title_.text, *width_);
   return *width_;
@@ -318,9 +335,8 @@ TrayStatusItem::TrayStatusItem(TrayApplication& app)
   button_.indicator_ = indicator_;
   // The session's runtime directory is emptied at logout, so even an indicator that is
   // killed leaves no icons behind for long.
-  gchar* directory = g_build_filename(g_get_user_runtime_dir(), "indicator-XXXXXX", nullptr);
-  if (g_mkdtemp_full(directory, 0700) != nullptr) iconDirectory_ = directory;
-  g_free(directory);
+  const GCharPtr directory(g_build_filename(g_get_user_runtime_dir(), "indicator-XXXXXX", nullptr));
+  if (g_mkdtemp_full(directory.get(), 0700) != nullptr) iconDirectory_ = directory.get();
 }
 
 TrayStatusItem::~TrayStatusItem() {
@@ -345,8 +361,7 @@ void TrayStatusItem::setMenu(Menu& menu) {
 }
 
 // Hosts that show the label (GNOME's AppIndicator extension) read it; KDE Plasma and XFCE
-// show only the icon, so the title is drawn into the icon too, light on a dark theme and
-// dark on a light one, with a halo that keeps it legible on either kind of panel.
+// show only the icon, so the title is drawn into the icon too.
 void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   if (lookChanged) button_.widths_.clear();
   const std::string& text = button_.title_.text;
@@ -358,17 +373,14 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   const std::string toolTip = text + " \xC2\xB7 " + button_.toolTip_;
   app_indicator_set_title(indicator_, toolTip.c_str());
   if (iconDirectory_.empty()) return;
+  if (const CairoSurfacePtr icon = drawTitle(text, look)) publishIcon(icon.get(), text);
+}
 
-  const double size = button_.title_.size;
-  cairo_surface_t* probe = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  cairo_t* measuring = cairo_create(probe);
-  PangoContext* context = pango_cairo_create_context(measuring);
-  pango_cairo_context_set_resolution(context, 96.0 * iconScale);
-  PangoLayout* layout = statusLayout(context, displayText(text, maxIconCodePoints), look, size);
-  pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
-  pango_layout_set_wrap(layout, PANGO_WRAP_WORD);
-  // Most hosts fit an item's icon into a square, so a wide title would shrink to a
-  // smudge: it is wrapped at spaces into the lines that come nearest a square.
+namespace {
+
+// Most hosts fit an item's icon into a square, so a wide title would shrink to a smudge:
+// it is wrapped at spaces into the lines that come nearest a square.
+void wrapNearestASquare(PangoLayout* layout) {
   PangoRectangle logical;
   pango_layout_get_pixel_extents(layout, nullptr, &logical);
   int best = std::max(logical.width, logical.height);
@@ -384,43 +396,53 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
     }
   }
   pango_layout_set_width(layout, bestWrap < 0 ? -1 : bestWrap * PANGO_SCALE);
-  pango_layout_get_pixel_extents(layout, nullptr, &logical);
-  const int margin = static_cast<int>(iconPadding * iconScale);
-  const int side = std::max(logical.width, logical.height) + 2 * margin;
-  const int width = side, height = side;
+}
 
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  cairo_t* cr = cairo_create(surface);
-  pango_cairo_update_context(cr, context);
-  pango_layout_context_changed(layout);
-  cairo_move_to(cr, (width - logical.width) / 2.0 - logical.x, (height - logical.height) / 2.0 - logical.y);
-  const Color color = button_.title_.color;
-  const RGBA fill = resolve(color, look.appearance);
+}  // namespace
+
+// The title in the status font, light on a dark theme and dark on a light one, with a halo
+// of the other kind, on a transparent square.
+CairoSurfacePtr TrayStatusItem::drawTitle(const std::string& text, const Look& look) const {
+  const CairoSurfacePtr probe(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+  const CairoPtr measuring(cairo_create(probe.get()));
+  const GObjectPtr<PangoContext> context(pango_cairo_create_context(measuring.get()));
+  pango_cairo_context_set_resolution(context.get(), 96.0 * iconScale);
+  const auto layout = statusLayout(context.get(), displayText(text, maxIconCodePoints), look, button_.title_.size);
+  pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
+  pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD);
+  wrapNearestASquare(layout.get());
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
+  const int side = std::max(logical.width, logical.height) + 2 * static_cast<int>(iconPadding * iconScale);
+
+  CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
+  const CairoPtr cr(cairo_create(surface.get()));
+  pango_cairo_update_context(cr.get(), context.get());
+  pango_layout_context_changed(layout.get());
+  cairo_move_to(cr.get(), (side - logical.width) / 2.0 - logical.x, (side - logical.height) / 2.0 - logical.y);
+  const RGBA fill = resolve(button_.title_.color, look.appearance);
   const bool dark = look.appearance == Appearance::dark;
-  pango_cairo_layout_path(cr, layout);
-  cairo_set_source_rgba(cr, dark ? 0 : 1, dark ? 0 : 1, dark ? 0 : 1, 0.6);
-  cairo_set_line_width(cr, 2.0 * iconScale);
-  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  cairo_stroke_preserve(cr);
-  cairo_set_source_rgba(cr, fill.red, fill.green, fill.blue, std::max(fill.alpha, 0.95));
-  cairo_fill(cr);
+  pango_cairo_layout_path(cr.get(), layout.get());
+  cairo_set_source_rgba(cr.get(), dark ? 0 : 1, dark ? 0 : 1, dark ? 0 : 1, 0.6);
+  cairo_set_line_width(cr.get(), 2.0 * iconScale);
+  cairo_set_line_join(cr.get(), CAIRO_LINE_JOIN_ROUND);
+  cairo_stroke_preserve(cr.get());
+  cairo_set_source_rgba(cr.get(), fill.red, fill.green, fill.blue, std::max(fill.alpha, 0.95));
+  cairo_fill(cr.get());
+  return surface;
+}
 
-  // Hosts cache icons by name, so every title gets a new file.
-  const std::string icon = iconDirectory_ + "/title-" + std::to_string(++iconSerial_) + ".png";
-  if (cairo_surface_write_to_png(surface, icon.c_str()) == CAIRO_STATUS_SUCCESS) {
-    app_indicator_set_icon_full(indicator_, icon.c_str(), text.c_str());
-    icons_.push_back(icon);
-    while (icons_.size() > 2) {
-      g_remove(icons_.front().c_str());
-      icons_.erase(icons_.begin());
-    }
+// Hosts cache icons by name, so every title gets a new file; the one before stays for a
+// host that is still loading it.
+void TrayStatusItem::publishIcon(cairo_surface_t* icon, const std::string& text) {
+  const std::string path = iconDirectory_ + "/title-" + std::to_string(++iconSerial_) + ".png";
+  if (cairo_surface_write_to_png(icon, path.c_str()) != CAIRO_STATUS_SUCCESS) return;
+  app_indicator_set_icon_full(indicator_, path.c_str(), text.c_str());
+  icons_.push_back(path);
+  while (icons_.size() > 2) {
+    g_remove(icons_.front().c_str());
+    icons_.erase(icons_.begin());
   }
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
-  g_object_unref(layout);
-  g_object_unref(context);
-  cairo_destroy(measuring);
-  cairo_surface_destroy(probe);
 }
 
 // --- application ------------------------------------------------------------
@@ -439,21 +461,19 @@ TrayApplication::TrayApplication()
 
 // The theme's text colour tells its variant: light text means a dark theme.
 void TrayApplication::readLook() {
-  GtkWidget* probe = g_object_ref_sink(gtk_menu_new());
+  const GObjectPtr<GtkWidget> probe(g_object_ref_sink(gtk_menu_new()));
   GdkRGBA text{};
-  gtk_style_context_get_color(gtk_widget_get_style_context(probe), GTK_STATE_FLAG_NORMAL, &text);
-  gtk_widget_destroy(probe);
-  g_object_unref(probe);
+  gtk_style_context_get_color(gtk_widget_get_style_context(probe.get()), GTK_STATE_FLAG_NORMAL, &text);
+  gtk_widget_destroy(probe.get());
   const double luminance = 0.2126 * text.red + 0.7152 * text.green + 0.0722 * text.blue;
   look_.appearance = luminance > 0.5 ? Appearance::dark : Appearance::light;
 
   gchar* fontName = nullptr;
   g_object_get(gtk_settings_get_default(), "gtk-font-name", &fontName, nullptr);
-  PangoFontDescription* font = pango_font_description_from_string(fontName != nullptr ? fontName : "Sans");
-  const char* family = pango_font_description_get_family(font);
+  const GCharPtr ownedName(fontName);
+  const FontDescriptionPtr font(pango_font_description_from_string(fontName != nullptr ? fontName : "Sans"));
+  const char* family = pango_font_description_get_family(font.get());
   look_.families.system = family != nullptr ? family : "Sans";
-  pango_font_description_free(font);
-  g_free(fontName);
 }
 
 void TrayApplication::lookChanged(GObject*, GParamSpec*, TrayApplication* self) {
