@@ -21,7 +21,7 @@ packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3
   # `make package`: dpkg-shlibdeps computes the package's dependencies
   dpkg-dev
   # the desktop tray, and the X server, session bus, panel and tools its tests run it under
-  libgtk-3-dev libayatana-appindicator3-dev xvfb dbus xfce4-panel xdotool imagemagick python3-gi)
+  libgtk-3-dev libayatana-appindicator3-dev xvfb dbus xfce4-panel xdotool imagemagick python3-gi tesseract-ocr)
 # `install-deps.sh bench` adds what the benchmarks compare against.
 [ "${1:-}" = bench ] && packages=(libbenchmark-dev jq)
 missing=()

@@ -314,6 +314,23 @@ class Tray(unittest.TestCase):
         runtime = os.path.join(self.session.home, "runtime")
         self.assertEqual([name for name in os.listdir(runtime) if name.startswith("indicator-")], [])
 
+    def test_the_title_reads_back_from_the_panel(self):
+        # What a person sees: the panel's strip, enlarged, read by OCR (which knows no ⌁).
+        indicator = Indicator(self.session)
+        item = wait_for(self.registered_item, what="the indicator's item")
+        for title in ["23%", "\u2301 23%"]:
+            with self.subTest(title):
+                indicator.send({"title": title})
+                wait_for(lambda: self.item_properties(item)["XAyatanaLabel"] == title, what="the label")
+
+                def reads_back():
+                    strip = self.session.screenshot("panel-%s.png" % title.encode("unicode_escape").decode())
+                    subprocess.run(["convert", strip, "-crop", "1280x30+0+0", "+repage", "-scale", "400%", strip],
+                                   check=True, timeout=30)
+                    return "23%" in subprocess.run(["tesseract", strip, "-"], capture_output=True, text=True,
+                                                   timeout=60).stdout
+                wait_for(reads_back, timeout=20, what="the title read back from the panel")
+
     def test_signals_take_the_item_down_and_end_it_as_that_signal(self):
         runtime = os.path.join(self.session.home, "runtime")
         for number in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP]:
