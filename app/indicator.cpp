@@ -60,8 +60,8 @@ void Indicator::readStdin() {
           [&](std::vector<Report>&& reports) {
             // Each report still gets its own render, in order.
             mainQueue->async([weak, reports = std::move(reports)] {
-              for (const Report& report : reports) {
-                if (auto self = weak.lock()) self->render(report);
+              if (auto self = weak.lock()) {
+                for (const Report& report : reports) self->render(report);
               }
             });
           },

@@ -20,7 +20,6 @@ constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
 constexpr double toneGreyFraction = 0.25;
 constexpr std::string_view runGap = "  ";
 
-
 // Streams in the classic locale, so that a desktop toolkit that adopts the user's
 // locale cannot turn the decimal point into a comma.
 std::string fixed(double value, int decimals) {

@@ -23,8 +23,8 @@ inline constexpr std::string_view quitCommandTitle = "Quit indicator";
 // number does not make the status item jitter.
 inline constexpr platform::Font statusFont{platform::FontDesign::monospacedDigit, 13, platform::FontWeight::regular};
 
-// Everything made here refers to the report's own text: it is valid as long as the
-// report is, and nothing is copied.
+// The titles, runs and menu items made here refer to the report's own text: they are
+// valid as long as the report is, and no text is copied.
 
 // The report's title; an empty title is shown as is, only a missing one becomes the placeholder.
 [[nodiscard]] std::string_view statusTitleText(const Report& report);
