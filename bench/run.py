@@ -83,6 +83,7 @@ def pipelines(directory):
     row("whole indicator, %d lines" % TYPICAL_COUNT, "%.3f s" % whole, "cat | dd bs=64k %.3f s" % dd,
         "%.1fx of its time" % (whole / dd), "<= 12x", whole / dd <= 12)
 
+    tray_refresh()
     desktop = desktop_seconds(typical)
     if desktop is not None:
         row("desktop tray (GTK under Xvfb), %d lines" % TYPICAL_COUNT, "%.3f s" % desktop, "headless %.3f s" % whole,
@@ -97,6 +98,20 @@ def pipelines(directory):
     start, true = statistics.median(starts), statistics.median(trues)
     row("start to exit, stdin empty", "%.1f ms" % (start * 1e3), "/bin/true %.1f ms" % (true * 1e3),
         "%.1fx" % (start / true), "report", True)
+
+
+def tray_refresh():
+    """The tray's latency and refresh rate, on xfce4-panel (bench/tray_refresh.py)."""
+    if not (os.path.exists("/usr/bin/python3") and shutil.which("xfce4-panel")):
+        return
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "tray_refresh.py")
+    result = json.loads(subprocess.run(["/usr/bin/python3", script, INDICATOR], capture_output=True, text=True,
+                                       check=True, timeout=300, env=dict(os.environ)).stdout)
+    row("tray: a line to the panel's change signal, isolated reports", "p50 %.1f ms, p99 %.1f ms" %
+        (result["p50_ms"], result["p99_ms"]), "", "", "p99 < 20 ms", result["p99_ms"] < 20)
+    row("tray: panel refreshes in a burst of 10,000 reports", "%d in %.2f s" %
+        (result["burst_refreshes"], result["burst_seconds"]), "", "%.1f a second" % result["refreshes_per_second"],
+        "<= 25 a second", result["refreshes_per_second"] <= 25)
 
 
 def desktop_seconds(lines_path):

@@ -6,109 +6,23 @@ Usage: desktop_test.py INDICATOR ARTIFACT_DIR. Screenshots are kept in ARTIFACT_
 import json
 import os
 import re
-import shutil
 import signal
 import subprocess
-import tempfile
 import threading
 import time
 import unittest
 
 from gi.repository import Gio, GLib
 
-from harness import program, wait_for
+from harness import DesktopSession, program, wait_for
 
 INDICATOR = os.path.abspath(program())
 ARTIFACTS = os.path.abspath(program())
 TOOLTIP = "Kestrelwick \u2014 measured input compression"
 WATCHER = "org.kde.StatusNotifierWatcher"
 
-PANEL_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=6;x=0;y=0"/>
-      <property name="length" type="uint" value="100"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="30"/>
-      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray"/>
-  </property>
-</channel>
-"""
-
-
 # Quotes, spaces and a command substitution that a shell would run.
 CONSOLE = "fake://console/a b?q=\"quoted\"&r='$(touch shell-ran)'`touch shell-ran`"
-
-
-class Session:
-    """Xvfb, a private home and, on request, private session buses; all ended on close."""
-
-    def __init__(self):
-        self.home = tempfile.mkdtemp(prefix="indicator-desktop-")
-        self.processes = []
-        for name in ("config", "cache", "data", "runtime"):
-            os.makedirs(os.path.join(self.home, name), mode=0o700)
-        read, write = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"],
-                   env=os.environ, pass_fds=(write,))
-        os.close(write)
-        with os.fdopen(read) as displayfd:
-            self.display = ":" + displayfd.readline().strip()
-        self.env = {
-            "PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.home, "DISPLAY": self.display,
-            "XDG_CONFIG_HOME": f"{self.home}/config", "XDG_CACHE_HOME": f"{self.home}/cache",
-            "XDG_DATA_HOME": f"{self.home}/data", "XDG_RUNTIME_DIR": f"{self.home}/runtime",
-            "TMPDIR": self.home, "NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "memory",
-        }
-        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"):
-            if name in os.environ:
-                self.env[name] = os.environ[name]
-
-    def spawn(self, args, **kwargs):
-        if "env" not in kwargs:
-            kwargs["env"] = self.env
-        kwargs.setdefault("stdout", subprocess.DEVNULL)
-        kwargs.setdefault("stderr", subprocess.DEVNULL)
-        process = subprocess.Popen(args, **kwargs)
-        self.processes.append(process)
-        return process
-
-    def bus(self):
-        """A new private session bus: its address."""
-        daemon = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE)
-        return daemon.stdout.readline().decode().strip()
-
-    def screenshot(self, name):
-        os.makedirs(ARTIFACTS, exist_ok=True)
-        path = os.path.join(ARTIFACTS, name)
-        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=True, timeout=30,
-                       env=self.env, stderr=subprocess.DEVNULL)
-        return path
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=30,
-                              capture_output=True, text=True).stdout
-
-    def close(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
-            for stream in (process.stdin, process.stdout, process.stderr):
-                if stream is not None:
-                    stream.close()
-        shutil.rmtree(self.home, ignore_errors=True)
 
 
 class Indicator:
@@ -156,7 +70,7 @@ def width_of(line):
 
 class SelfTest(unittest.TestCase):
     def setUp(self):
-        self.session = Session()
+        self.session = DesktopSession(ARTIFACTS)
         self.addCleanup(self.session.close)
 
     def test_styled_menu_pops_up_at_the_pointer_and_escape_closes_it(self):
@@ -195,12 +109,8 @@ class Tray(unittest.TestCase):
     """xfce4-panel with its tray on a private session bus, as a user's XFCE session has."""
 
     def setUp(self):
-        self.session = Session()
+        self.session = DesktopSession(ARTIFACTS)
         self.addCleanup(self.session.close)
-        config = os.path.join(self.session.home, "config/xfce4/xfconf/xfce-perchannel-xml")
-        os.makedirs(config)
-        with open(os.path.join(config, "xfce4-panel.xml"), "w") as file:
-            file.write(PANEL_CONFIG)
         home = self.session.home
         with open(os.path.join(home, "handler.sh"), "w") as file:
             # Records its arguments, once per launch, and prints where the indicator must not.
@@ -212,12 +122,10 @@ class Tray(unittest.TestCase):
                        f"MimeType=x-scheme-handler/fake;\nExec=sh {home}/handler.sh %u\n")
         with open(os.path.join(home, "config/mimeapps.list"), "w") as file:
             file.write("[Default Applications]\nx-scheme-handler/fake=fake-handler.desktop\n")
-        address = self.session.bus()
-        self.session.env["DBUS_SESSION_BUS_ADDRESS"] = address
         self.bus = Gio.DBusConnection.new_for_address_sync(
-            address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+            self.session.panel(),
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
         self.addCleanup(self.bus.close_sync)
-        self.session.spawn(["xfce4-panel", "--disable-wm-check"])
         wait_for(lambda: self.bus_has(WATCHER), timeout=30, what="the panel's StatusNotifierWatcher")
 
     def call(self, name, path, interface, method, args=None, reply=None):

@@ -1,7 +1,10 @@
 """What the process, stress, desktop and indicator-check tests share: a program run with
 bytes in and out, a condition waited for, input fed from a thread. Every wait is bounded."""
+import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -44,3 +47,98 @@ def feed(process, chunks):
     writer = threading.Thread(target=write)
     writer.start()
     return writer
+
+
+PANEL_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="30"/>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+"""
+
+
+class DesktopSession:
+    """Xvfb, a private home and, on request, private session buses; all ended on close."""
+
+    def __init__(self, artifacts):
+        self.artifacts = artifacts
+        self.home = tempfile.mkdtemp(prefix="indicator-desktop-")
+        self.processes = []
+        for name in ("config", "cache", "data", "runtime"):
+            os.makedirs(os.path.join(self.home, name), mode=0o700)
+        read, write = os.pipe()
+        self.spawn(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"],
+                   env=os.environ, pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as displayfd:
+            self.display = ":" + displayfd.readline().strip()
+        self.env = {
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.home, "DISPLAY": self.display,
+            "XDG_CONFIG_HOME": f"{self.home}/config", "XDG_CACHE_HOME": f"{self.home}/cache",
+            "XDG_DATA_HOME": f"{self.home}/data", "XDG_RUNTIME_DIR": f"{self.home}/runtime",
+            "TMPDIR": self.home, "NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "memory",
+        }
+        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"):
+            if name in os.environ:
+                self.env[name] = os.environ[name]
+
+    def spawn(self, args, **kwargs):
+        if "env" not in kwargs:
+            kwargs["env"] = self.env
+        kwargs.setdefault("stdout", subprocess.DEVNULL)
+        kwargs.setdefault("stderr", subprocess.DEVNULL)
+        process = subprocess.Popen(args, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def bus(self):
+        """A new private session bus: its address."""
+        daemon = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE)
+        return daemon.stdout.readline().decode().strip()
+
+    def screenshot(self, name):
+        os.makedirs(self.artifacts, exist_ok=True)
+        path = os.path.join(self.artifacts, name)
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], check=True, timeout=30,
+                       env=self.env, stderr=subprocess.DEVNULL)
+        return path
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=30,
+                              capture_output=True, text=True).stdout
+
+    def panel(self):
+        """xfce4-panel with its tray, on a private session bus of its own: the bus's address."""
+        config = os.path.join(self.home, "config/xfce4/xfconf/xfce-perchannel-xml")
+        os.makedirs(config, exist_ok=True)
+        with open(os.path.join(config, "xfce4-panel.xml"), "w") as file:
+            file.write(PANEL_CONFIG)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
+        self.spawn(["xfce4-panel", "--disable-wm-check"])
+        return self.env["DBUS_SESSION_BUS_ADDRESS"]
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+            for stream in (process.stdin, process.stdout, process.stderr):
+                if stream is not None:
+                    stream.close()
+        shutil.rmtree(self.home, ignore_errors=True)
