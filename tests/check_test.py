@@ -29,6 +29,8 @@ SECTION = '{"sections":[{"title":"s","rows":[%s]}]}'
 # One line each: what indicator-check writes for it, whole.
 VERDICTS = [
     ("{}", "1: ok  no title (shows \u2026), no sections"),
+    (r'{"title":"\u001b[1m\u0085"}', '1: ok  title "\u241b[1m\\u0085", no sections\n1: warning  title: holds control '
+     "characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all"),
     ('{"title":"\u2301 23%","sections":[{"title":"a","rows":[]},{"title":"b","rows":[' + ROW % "" + "," + ROW % ""
      + ']}],"console":""}', '1: ok  title "\u2301 23%", 2 sections, 2 rows, console'),
     (" \t", "1: rejected  blank line"),

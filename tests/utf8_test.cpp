@@ -47,7 +47,8 @@ TEST(Utf8, RepairsEachMaximalSubpartOnce) {
 
 TEST(Utf8, AppendsEveryEncodingLength) {
   const std::vector<std::pair<char32_t, std::string>> cases = {
-      {U'A', "A"}, {0x00B7, "\u00B7"}, {0x2301, "\u2301"}, {0x1F600, "\U0001F600"}, {0x10FFFF, "\U0010FFFF"}};
+      {0x7F, "\x7F"}, {0x80, "\xC2\x80"}, {0x7FF, "\xDF\xBF"}, {0x800, "\xE0\xA0\x80"},
+      {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"}};
   for (const auto& [codePoint, expected] : cases) {
     std::string out;
     utf8::append(out, codePoint);
