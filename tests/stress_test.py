@@ -2,6 +2,7 @@
 """The indicator under load: lines of 256 MiB and past 1 GiB, standard error read only
 after a burst or never. Each is bounded in time."""
 import os
+import socket
 import subprocess
 import sys
 import unittest
@@ -71,21 +72,26 @@ class StandardError(unittest.TestCase):
         self.assertRegex(lines[-1], TITLE_LINE % b"%d" % (count - 1))
 
     def test_nobody_reads(self):
-        # Far more log than a pipe holds: the indicator keeps reading and rendering, and
-        # what reaches the pipe is whole lines.
-        read_end, write_end = os.pipe()
-        try:
-            process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=write_end)
-            os.close(write_end)
-            out, _ = process.communicate(burst(200_000), timeout=TIMEOUT)
-            self.assertEqual((process.returncode, out), (0, b""))
-            logged = os.read(read_end, 1 << 20)
-            self.assertTrue(logged.endswith(b"\n"))
-            for line in logged.split(b"\n")[LAUNCH_LINES:-1]:
-                self.assertRegex(line, TITLE_LINE % rb"\d+")
-        finally:
-            os.close(read_end)
-
+        # Far more log than a pipe or a socket holds: the indicator keeps reading and
+        # rendering, and what reaches the reader is whole lines.
+        for kind in ["pipe", "socket"]:
+            with self.subTest(kind):
+                if kind == "pipe":
+                    reader, writer = os.pipe()
+                else:
+                    ends = socket.socketpair()
+                    reader, writer = ends[0].detach(), ends[1].detach()
+                try:
+                    process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=writer)
+                    os.close(writer)
+                    out, _ = process.communicate(burst(200_000), timeout=TIMEOUT)
+                    self.assertEqual((process.returncode, out), (0, b""))
+                    logged = os.read(reader, 1 << 20)
+                    self.assertTrue(logged.endswith(b"\n"))
+                    for line in logged.split(b"\n")[LAUNCH_LINES:-1]:
+                        self.assertRegex(line, TITLE_LINE % rb"\d+")
+                finally:
+                    os.close(reader)
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
