@@ -51,6 +51,8 @@ VERDICTS = [
      '    {"x":1180591620717411303424}\n         ^'),
     ('{"title":"\\ud800"}', "1: rejected  not JSON at byte 11: a high surrogate escape without a low one after it\n"
      '    {"title":"\\ud800"}\n              ^'),
+    ('{"title":"\\udfff"}', "1: rejected  not JSON at byte 11: a low surrogate escape without a high one before it\n"
+     '    {"title":"\\udfff"}\n              ^'),
     ('{"title":"a\tb"}', "1: rejected  not JSON at byte 12: a raw control character (U+0009) in a string; write it as "
      "an escape such as \\n, \\t or \\u00XX\n    {\"title\":\"a\u2409b\"}\n               ^"),
     ('{"x":"' + "y" * 60 + '",}', "1: rejected  not JSON at byte 68: a trailing comma before '}'\n"
@@ -58,10 +60,11 @@ VERDICTS = [
 ]
 
 WARNINGS = [
-    ('{"Title":"a","sectons":[],"x-meta":1,"consle":"c"}', [
+    ('{"Title":"a","sectons":[],"x-meta":1,"consle":"c","ttile":"b"}', [
         '"Title": not a key of the report, so it is ignored; did you mean "title"?',
         '"sectons": not a key of the report, so it is ignored; did you mean "sections"?',
-        '"consle": not a key of the report, so it is ignored; did you mean "console"?']),
+        '"consle": not a key of the report, so it is ignored; did you mean "console"?',
+        '"ttile": not a key of the report, so it is ignored; did you mean "title"?']),
     (SECTION % (ROW % ',"emphasys":true,"Tone":"good","labels":"x"'), [
         'sections[0].rows[0]."emphasys": not a key of a row, so it is ignored; did you mean "emphasis"?',
         'sections[0].rows[0]."Tone": not a key of a row, so it is ignored; did you mean "tone"?',
@@ -70,8 +73,9 @@ WARNINGS = [
     (SECTION % (ROW % ',"tone":" light"'), ['sections[0].rows[0].tone: " light" is drawn grey; tones match exactly, did you mean "light"?']),
     ('{"title":"123456789"}', ["title: 9 characters; status bars cut or shrink titles longer than 8 (see the README's guide for producers)"]),
     ('{"title":"a","title":"b"}', ["title: the key stands twice; only the last value counts"]),
-    (SECTION % '{"label":"l\\nm","bar":"b","value":"v\\u0085"}', [
+    (SECTION % '{"label":"l\\nm","bar":"b\\tc","value":"v\\u0085"}', [
         "sections[0].rows[0].label: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all",
+        "sections[0].rows[0].bar: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all",
         "sections[0].rows[0].value: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all"]),
 ]
 
@@ -104,11 +108,12 @@ class Verdicts(unittest.TestCase):
                               "2: ok  no title (shows \u2026), 1 section, 1 row\n")
 
     def test_lines_are_numbered_per_file_blank_ones_included(self):
-        status, out, err = check("-", "/nonexistent/reports.jsonl", stdin=b"{}\r\n\n{}")
+        status, out, err = check("-", "/nonexistent/reports.jsonl", "/", stdin=b"{}\r\n\n{}")
         self.assertEqual(status, 2)
         self.assertEqual(out, "-:1: ok  no title (shows \u2026), no sections\n-:2: rejected  blank line\n"
                               "-:3: ok  no title (shows \u2026), no sections\n")
-        self.assertIn("cannot open /nonexistent/reports.jsonl", err)
+        self.assertEqual(err, "indicator-check: cannot open /nonexistent/reports.jsonl: No such file or directory\n"
+                              "indicator-check: cannot read /: Is a directory\n")
 
     def test_usage_and_version(self):
         for args, status, stream in [(["--help"], 0, 1), (["--version"], 0, 1), (["--bogus"], 2, 2), (["--last"], 2, 2)]:
