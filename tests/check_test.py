@@ -164,6 +164,7 @@ class Preview(unittest.TestCase):
                 # strong green and good blue, a quarter grey, as on a dark menu; emphasis bold
                 for escape in ["38;2;72;192;103m", "\x1b[38;2;43;135;228m", "\x1b[1;38;2;"]:
                     self.assertEqual(escape in output, coloured, escape)
+                self.assertNotIn("38;2;255;255;255", output)  # labels keep the terminal's own colour
 
 
 class Pass(unittest.TestCase):
