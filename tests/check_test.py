@@ -60,7 +60,7 @@ VERDICTS = [
 ]
 
 WARNINGS = [
-    ('{"Title":"a","sectons":[],"x-meta":1,"consle":"c","ttile":"b"}', [
+    ('{"Title":"a","sectons":[],"x-meta":1,"xtle":1,"consle":"c","ttile":"b"}', [
         '"Title": not a key of the report, so it is ignored; did you mean "title"?',
         '"sectons": not a key of the report, so it is ignored; did you mean "sections"?',
         '"consle": not a key of the report, so it is ignored; did you mean "console"?',
