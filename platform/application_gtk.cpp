@@ -46,7 +46,7 @@ using AttrListPtr = std::unique_ptr<PangoAttrList, ReleaseWith<pango_attr_list_u
 using GCharPtr = std::unique_ptr<gchar, ReleaseWith<g_free>>;
 // The title is drawn into the icon at twice its size in the panel, for HiDPI panels.
 constexpr double iconScale = 2.0;
-constexpr double iconPadding = 1.0;
+constexpr double badgeMargin = 2.0;
 // A square icon shows a few words at most.
 constexpr size_t maxIconCodePoints = 48;
 
@@ -69,7 +69,8 @@ class TrayMenu final : public Menu {
   void removeAllItems() override;
   void addItem(const MenuItem& item, MenuTarget& target) override;
 
-  [[nodiscard]] GtkMenu* widget() const { return menu_; }
+  // What the panel's host draws: plain text in its own font, each row's bar as an image.
+  [[nodiscard]] GtkMenu* exportedWidget() const { return exported_; }
   // Rebuilds the widgets from the items, if they changed or the look did.
   void refresh(const Look& look, bool lookChanged);
   // Pops up at the pointer and returns once the menu has gone again.
@@ -82,10 +83,13 @@ class TrayMenu final : public Menu {
     MenuTarget* target;
   };
   static void activated(GtkMenuItem* widget, TrayMenu* self);
-  GtkWidget* makeWidget(const Entry& entry, size_t index, const Look& look);
+  GtkWidget* makeWidget(const Entry& entry, const Look& look);
+  GtkWidget* makeExportedWidget(const Entry& entry, const Look& look);
+  void connect(GtkWidget* widget, const MenuItem& item, size_t index);
 
   TrayApplication& app_;
-  GtkMenu* const menu_;
+  GtkMenu* const menu_;      // drawn by GTK: the self-test's, styled
+  GtkMenu* const exported_;  // drawn by the host
   GtkAccelGroup* const accelerators_;
   std::vector<Entry> entries_;  // what the next refresh shows
   std::vector<Entry> shown_;    // what the widgets show; activations index into it
@@ -147,6 +151,7 @@ class TrayStatusItem final : public StatusItem {
   std::string iconDirectory_;
   std::vector<std::string> icons_;  // the newest last; the one before stays for hosts still loading it
   unsigned iconSerial_ = 0;
+  const bool hostShowsLabel_;
 };
 
 class TrayApplication final : public Application {
@@ -195,15 +200,20 @@ class TrayApplication final : public Application {
 // --- menu -------------------------------------------------------------------
 
 TrayMenu::TrayMenu(TrayApplication& app)
-    : app_(app), menu_(GTK_MENU(g_object_ref_sink(gtk_menu_new()))), accelerators_(gtk_accel_group_new()) {
+    : app_(app),
+      menu_(GTK_MENU(g_object_ref_sink(gtk_menu_new()))),
+      exported_(GTK_MENU(g_object_ref_sink(gtk_menu_new()))),
+      accelerators_(gtk_accel_group_new()) {
   gtk_menu_set_accel_group(menu_, accelerators_);
   g_object_unref(accelerators_);  // the menu holds it
 }
 
 TrayMenu::~TrayMenu() {
   app_.forget(this);
-  gtk_widget_destroy(GTK_WIDGET(menu_));
-  g_object_unref(menu_);
+  for (GtkMenu* menu : {menu_, exported_}) {
+    gtk_widget_destroy(GTK_WIDGET(menu));
+    g_object_unref(menu);
+  }
 }
 
 void TrayMenu::removeAllItems() {
@@ -218,42 +228,126 @@ void TrayMenu::addItem(const MenuItem& item, MenuTarget& target) {
   app_.scheduleRefresh();
 }
 
-GtkWidget* TrayMenu::makeWidget(const Entry& entry, size_t index, const Look& look) {
+namespace {
+
+[[nodiscard]] bool isRow(const MenuItem& item) {
+  return item.attributedTitle && item.attributedTitle->size() > render::rowValueRun;
+}
+
+[[nodiscard]] std::string_view trimmedSpaces(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A row in the host's proportional font: its value first, beside the bar, then label and
+// detail. The spaces a producer pads fields with to line them up in a fixed-width font
+// would only push them out of line here.
+[[nodiscard]] std::string exportedRowText(const StyledText& runs) {
+  std::string text;
+  for (size_t run : {render::rowValueRun, render::rowLabelRun, render::rowDetailRun}) {
+    if (run >= runs.size()) continue;
+    const std::string_view field = trimmedSpaces(runs[run].text);
+    if (field.empty()) continue;
+    if (!text.empty()) text += "  ";
+    text += field;
+  }
+  return displayText(text);
+}
+
+// The bar as an image: its characters in the row's font, squeezed to the image's width,
+// in the tone colour. A host shows item images at its own menu icon size (16 pixels on
+// these hosts, some squashing wider images into a square), so the bar is drawn into a
+// square, at twice that size for HiDPI menus. A row without a tone is drawn mid grey,
+// which reads on light and dark menus alike.
+GObjectPtr<GdkPixbuf> drawBar(const StyledRun& bar, const Look& look) {
+  constexpr int side = 32;
+  constexpr double barHeight = 0.75 * side;
+  const CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
+  const CairoPtr cr(cairo_create(surface.get()));
+  const GObjectPtr<PangoLayout> layout(pango_cairo_create_layout(cr.get()));
+  const std::string text = displayText(bar.text);
+  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  const FontDescriptionPtr font(pango_font_description_new());
+  pango_font_description_set_family(font.get(), look.families.monospaced.c_str());
+  pango_font_description_set_absolute_size(font.get(), barHeight * PANGO_SCALE);
+  pango_layout_set_font_description(layout.get(), font.get());
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
+  if (logical.width > 0 && logical.height > 0) {
+    cairo_translate(cr.get(), 0, (side - barHeight) / 2);
+    cairo_scale(cr.get(), static_cast<double>(side) / logical.width, barHeight / logical.height);
+    cairo_move_to(cr.get(), -logical.x, -logical.y);
+    const bool toned = bar.color.base != NamedColor::label && bar.color.base != NamedColor::secondaryLabel;
+    const RGBA color = toned ? resolve(bar.color, look.appearance) : namedColorValue(NamedColor::systemGray, look.appearance);
+    cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
+    pango_cairo_show_layout(cr.get(), layout.get());
+  }
+  cairo_surface_flush(surface.get());
+  return GObjectPtr<GdkPixbuf>(gdk_pixbuf_get_from_surface(surface.get(), 0, 0, side, side));
+}
+
+}  // namespace
+
+GtkWidget* TrayMenu::makeWidget(const Entry& entry, const Look& look) {
   const MenuItem& item = entry.kept.item();
-  if (item.isSeparator) return gtk_separator_menu_item_new();
   GtkWidget* widget = gtk_menu_item_new_with_label("");
   GtkLabel* label = GTK_LABEL(gtk_bin_get_child(GTK_BIN(widget)));
-  // Underscores stay text: no mnemonics, here or in the exported menu.
+  // Underscores stay text: no mnemonics.
   gtk_label_set_use_underline(label, FALSE);
   if (item.attributedTitle) {
     gtk_label_set_markup(label, pangoMarkup(*item.attributedTitle, look.appearance, look.families).c_str());
   } else {
     gtk_label_set_text(label, displayText(item.title).c_str());
   }
-  if (item.toolTip) gtk_widget_set_tooltip_text(widget, displayText(*item.toolTip).c_str());
-  gtk_widget_set_sensitive(widget, item.enabled);
+  // The shortcut works only while this menu has the keyboard, so only this menu shows it.
   if (item.keyEquivalent.size() == 1) {
     const guint key = gdk_unicode_to_keyval(static_cast<unsigned char>(item.keyEquivalent[0]));
     gtk_widget_add_accelerator(widget, "activate", accelerators_, key, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE);
   }
+  return widget;
+}
+
+GtkWidget* TrayMenu::makeExportedWidget(const Entry& entry, const Look& look) {
+  const MenuItem& item = entry.kept.item();
+  if (!isRow(item)) return gtk_menu_item_new_with_label(displayText(item.title).c_str());
+  // An image menu item is the one kind whose image the menu's export carries.
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  GtkWidget* widget = gtk_image_menu_item_new_with_label(exportedRowText(*item.attributedTitle).c_str());
+  const auto bar = drawBar((*item.attributedTitle)[render::rowBarRun], look);
+  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widget), gtk_image_new_from_pixbuf(bar.get()));
+  gtk_image_menu_item_set_always_show_image(GTK_IMAGE_MENU_ITEM(widget), TRUE);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  return widget;
+}
+
+void TrayMenu::connect(GtkWidget* widget, const MenuItem& item, size_t index) {
+  if (item.toolTip) gtk_widget_set_tooltip_text(widget, displayText(*item.toolTip).c_str());
+  gtk_widget_set_sensitive(widget, item.enabled);
   if (item.action != MenuAction::none) {
     g_object_set_data(G_OBJECT(widget), "indicator-entry", GSIZE_TO_POINTER(index));
     g_signal_connect(widget, "activate", G_CALLBACK(activated), this);
   }
-  return widget;
+  gtk_widget_show(widget);
 }
 
 void TrayMenu::refresh(const Look& look, bool lookChanged) {
   if (!changed_ && !lookChanged) return;
   changed_ = false;
   shown_ = entries_;
-  GList* children = gtk_container_get_children(GTK_CONTAINER(menu_));
-  for (GList* child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
-  g_list_free(children);
+  for (GtkMenu* menu : {menu_, exported_}) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+    for (GList* child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
+    g_list_free(children);
+  }
   for (size_t index = 0; index < shown_.size(); ++index) {
-    GtkWidget* widget = makeWidget(shown_[index], index, look);
-    gtk_widget_show(widget);
-    gtk_menu_shell_append(GTK_MENU_SHELL(menu_), widget);
+    const MenuItem& item = shown_[index].kept.item();
+    for (GtkMenu* menu : {menu_, exported_}) {
+      GtkWidget* widget = item.isSeparator ? gtk_separator_menu_item_new()
+                          : menu == menu_  ? makeWidget(shown_[index], look)
+                                           : makeExportedWidget(shown_[index], look);
+      connect(widget, item, index);
+      gtk_menu_shell_append(GTK_MENU_SHELL(menu), widget);
+    }
   }
 }
 
@@ -288,12 +382,14 @@ void TrayMenu::popUpAndWait() {
 // --- status item --------------------------------------------------------------
 
 // A layout of the title in the status font, with fixed-width digits.
-GObjectPtr<PangoLayout> statusLayout(PangoContext* context, const std::string& text, const Look& look, double size) {
+GObjectPtr<PangoLayout> statusLayout(PangoContext* context, const std::string& text, const Look& look, double size,
+                                     PangoWeight weight = PANGO_WEIGHT_NORMAL) {
   GObjectPtr<PangoLayout> layout(pango_layout_new(context));
   pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
   const FontDescriptionPtr font(pango_font_description_new());
   pango_font_description_set_family(font.get(), look.families.system.c_str());
   pango_font_description_set_size(font.get(), static_cast<gint>(std::lround(size * PANGO_SCALE)));
+  pango_font_description_set_weight(font.get(), weight);
   pango_layout_set_font_description(layout.get(), font.get());
   const AttrListPtr attributes(pango_attr_list_new());
   pango_attr_list_insert(attributes.get(), pango_attr_font_features_new("tnum"));
@@ -328,10 +424,27 @@ void TrayStatusButton::setToolTip(const std::string& toolTip) {
   app_indicator_set_title(indicator_, toolTip_.c_str());
 }
 
+namespace {
+
+// GNOME's AppIndicator extension and Unity draw the label beside the icon, in the panel's
+// own font and colour; KDE Plasma and XFCE show only the icon.
+bool hostShowsTheLabel() {
+  const char* desktops = g_getenv("XDG_CURRENT_DESKTOP");
+  if (desktops == nullptr) return false;
+  const std::unique_ptr<gchar*, ReleaseWith<g_strfreev>> names(g_strsplit(desktops, ":", -1));
+  for (gchar** name = names.get(); *name != nullptr; ++name) {
+    if (g_str_equal(*name, "GNOME") || g_str_equal(*name, "Unity")) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 TrayStatusItem::TrayStatusItem(TrayApplication& app)
     : app_(app),
       indicator_(app_indicator_new("kestrelwick-indicator", "", APP_INDICATOR_CATEGORY_APPLICATION_STATUS)),
-      button_(app) {
+      button_(app),
+      hostShowsLabel_(hostShowsTheLabel()) {
   button_.indicator_ = indicator_;
   // The session's runtime directory is emptied at logout, so even an indicator that is
   // killed leaves no icons behind for long.
@@ -355,13 +468,14 @@ void TrayStatusItem::takeDown() {
 void TrayStatusItem::setMenu(Menu& menu) {
   auto& trayMenu = dynamic_cast<TrayMenu&>(menu);
   button_.menu_ = &trayMenu;
-  app_indicator_set_menu(indicator_, trayMenu.widget());
+  app_indicator_set_menu(indicator_, trayMenu.exportedWidget());
   // An indicator is shown only once it has a menu.
   app_indicator_set_status(indicator_, APP_INDICATOR_STATUS_ACTIVE);
 }
 
-// Hosts that show the label (GNOME's AppIndicator extension) read it; KDE Plasma and XFCE
-// show only the icon, so the title is drawn into the icon too.
+// Where the host shows the label, the icon stays blank (a hairline, so that it takes no
+// room): the title is shown once, as text, as macOS shows it. Elsewhere the title is
+// drawn into the icon.
 void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   if (lookChanged) button_.widths_.clear();
   const std::string& text = button_.title_.text;
@@ -373,7 +487,12 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   const std::string toolTip = text + " \xC2\xB7 " + button_.toolTip_;
   app_indicator_set_title(indicator_, toolTip.c_str());
   if (iconDirectory_.empty()) return;
-  if (const CairoSurfacePtr icon = drawTitle(text, look)) publishIcon(icon.get(), text);
+  if (!hostShowsLabel_) {
+    if (const CairoSurfacePtr icon = drawTitle(text, look)) publishIcon(icon.get(), text);
+  } else if (icons_.empty()) {
+    const CairoSurfacePtr blank(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 16));
+    publishIcon(blank.get(), "");
+  }
 }
 
 namespace {
@@ -400,35 +519,39 @@ void wrapNearestASquare(PangoLayout* layout) {
 
 }  // namespace
 
-// The title in the status font, light on a dark theme and dark on a light one, with a halo
-// of the other kind, on a transparent square.
+// The title in bold black on a white rounded square, which reads on light and dark panels
+// whatever the theme says; cropped to its ink, so that it fills the square the host gives it.
 CairoSurfacePtr TrayStatusItem::drawTitle(const std::string& text, const Look& look) const {
   const CairoSurfacePtr probe(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
   const CairoPtr measuring(cairo_create(probe.get()));
   const GObjectPtr<PangoContext> context(pango_cairo_create_context(measuring.get()));
   pango_cairo_context_set_resolution(context.get(), 96.0 * iconScale);
-  const auto layout = statusLayout(context.get(), displayText(text, maxIconCodePoints), look, button_.title_.size);
+  const auto layout = statusLayout(context.get(), displayText(text, maxIconCodePoints), look, button_.title_.size,
+                                   PANGO_WEIGHT_BOLD);
   pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
   pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD);
   wrapNearestASquare(layout.get());
-  PangoRectangle logical;
-  pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
-  const int side = std::max(logical.width, logical.height) + 2 * static_cast<int>(iconPadding * iconScale);
+  PangoRectangle ink;
+  pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
+  const int margin = static_cast<int>(std::ceil(badgeMargin * iconScale));
+  const int side = std::max({ink.width, ink.height, 1}) + 2 * margin;
 
   CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
   const CairoPtr cr(cairo_create(surface.get()));
   pango_cairo_update_context(cr.get(), context.get());
   pango_layout_context_changed(layout.get());
-  cairo_move_to(cr.get(), (side - logical.width) / 2.0 - logical.x, (side - logical.height) / 2.0 - logical.y);
-  const RGBA fill = resolve(button_.title_.color, look.appearance);
-  const bool dark = look.appearance == Appearance::dark;
-  pango_cairo_layout_path(cr.get(), layout.get());
-  cairo_set_source_rgba(cr.get(), dark ? 0 : 1, dark ? 0 : 1, dark ? 0 : 1, 0.6);
-  cairo_set_line_width(cr.get(), 2.0 * iconScale);
-  cairo_set_line_join(cr.get(), CAIRO_LINE_JOIN_ROUND);
-  cairo_stroke_preserve(cr.get());
-  cairo_set_source_rgba(cr.get(), fill.red, fill.green, fill.blue, std::max(fill.alpha, 0.95));
+  const double radius = side / 5.0;
+  cairo_new_sub_path(cr.get());
+  cairo_arc(cr.get(), side - radius, radius, radius, -G_PI / 2, 0);
+  cairo_arc(cr.get(), side - radius, side - radius, radius, 0, G_PI / 2);
+  cairo_arc(cr.get(), radius, side - radius, radius, G_PI / 2, G_PI);
+  cairo_arc(cr.get(), radius, radius, radius, G_PI, 3 * G_PI / 2);
+  cairo_close_path(cr.get());
+  cairo_set_source_rgba(cr.get(), 1, 1, 1, 0.92);
   cairo_fill(cr.get());
+  cairo_move_to(cr.get(), (side - ink.width) / 2.0 - ink.x, (side - ink.height) / 2.0 - ink.y);
+  cairo_set_source_rgb(cr.get(), 0, 0, 0);
+  pango_cairo_show_layout(cr.get(), layout.get());
   return surface;
 }
 

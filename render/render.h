@@ -40,6 +40,8 @@ void titleLogMessage(std::string& out, std::string_view text, double width, size
 [[nodiscard]] platform::MenuItem header(std::string_view title);
 [[nodiscard]] platform::Color toneColor(const std::optional<std::string>& tone);
 [[nodiscard]] platform::Font rowFont(std::optional<bool> emphasis);
+// A row item's runs, in this order; a detail run only where the detail has text.
+enum RowRun : size_t { rowLabelRun, rowBarRun, rowValueRun, rowDetailRun };
 [[nodiscard]] platform::MenuItem rowItem(const Row& row);
 
 // The whole menu, rebuilt from nothing but this report: each item in order, handed
