@@ -8,7 +8,7 @@ PREFIX ?= /usr/local
 # The builds CMake runs below print no "Entering directory" lines.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build run test sanitize bench fuzz clean install uninstall package
+.PHONY: all deps build run test test-hosts sanitize bench fuzz clean install uninstall package
 
 all: build
 
@@ -26,6 +26,12 @@ run: deps
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The tray on GNOME Shell (X11 and nested Wayland), KDE Plasma and XFCE, each on an Xvfb of
+# its own; screenshots in $(BUILD)/host-artifacts/. Not part of `make test`.
+test-hosts: build
+	@scripts/install-deps.sh hosts
+	@timeout 1800 /usr/bin/python3 tests/hosts_test.py $(BUILD)/indicator $(BUILD)/host-artifacts
 
 # The suite under ASan+UBSan, and the threaded tests under TSan.
 sanitize: deps

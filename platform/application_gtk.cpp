@@ -677,9 +677,10 @@ extern "C" __attribute__((visibility("default"))) platform::Application* indicat
   g_set_printerr_handler([](const gchar*) {});
   // Number formatting stays independent of the user's locale.
   gtk_disable_setlocale();
-  // X11 first, through XWayland where there is one: a menu popped up from a timer is placed
-  // against the root window, which Wayland does not have.
-  gdk_set_allowed_backends("x11,*");
+  // Under Wayland its own backend: through XWayland the self-test's menu, popped up with no
+  // window of the indicator's to grab from, never gets the keyboard and cannot be closed.
+  // Elsewhere X11, where a menu popped up from a timer is placed at the pointer.
+  gdk_set_allowed_backends(g_getenv("WAYLAND_DISPLAY") != nullptr ? "wayland,x11" : "x11,*");
   if (!gtk_init_check(nullptr, nullptr)) return nullptr;
   // Never destroyed, like the platform's own application object.
   return new platform::TrayApplication();

@@ -22,8 +22,11 @@ packages=(cmake make g++ clang libc++-14-dev libc++abi-14-dev pkg-config python3
   dpkg-dev
   # the desktop tray, and the X server, session bus, panel and tools its tests run it under
   libgtk-3-dev libayatana-appindicator3-dev xvfb dbus xfce4-panel xdotool imagemagick python3-gi tesseract-ocr)
-# `install-deps.sh bench` adds what the benchmarks compare against.
+# `install-deps.sh bench` adds what the benchmarks compare against; `hosts` the desktops
+# `make test-hosts` runs the tray on (several hundred packages, for Plasma).
 [ "${1:-}" = bench ] && packages=(libbenchmark-dev jq)
+[ "${1:-}" = hosts ] && packages=(gnome-shell gnome-shell-extension-appindicator plasma-workspace plasma-desktop kded5
+  libglib2.0-bin)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
