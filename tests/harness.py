@@ -119,13 +119,13 @@ class DesktopSession:
         return subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=30,
                               capture_output=True, text=True).stdout
 
-    def panel(self):
-        """xfce4-panel with its tray, on a private session bus of its own: the bus's address."""
+    def panel(self, bus=None):
+        """xfce4-panel with its tray, on the given session bus or a new private one: the bus's address."""
         config = os.path.join(self.home, "config/xfce4/xfconf/xfce-perchannel-xml")
         os.makedirs(config, exist_ok=True)
         with open(os.path.join(config, "xfce4-panel.xml"), "w") as file:
             file.write(PANEL_CONFIG)
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = bus or self.bus()
         self.spawn(["xfce4-panel", "--disable-wm-check"])
         return self.env["DBUS_SESSION_BUS_ADDRESS"]
 

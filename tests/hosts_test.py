@@ -133,6 +133,21 @@ class Host(unittest.TestCase):
     def test_gnome_x11(self):
         self.run_on("gnome-x11")
 
+    def test_an_indicator_started_before_the_panel_shows_once_the_panel_is_up(self):
+        # As at a login where the indicator is quicker than the panel: fresh home, empty caches.
+        session = DesktopSession(os.path.join(ARTIFACTS, "late-panel"))
+        self.addCleanup(session.close)
+        session.env["DBUS_SESSION_BUS_ADDRESS"] = session.bus()
+        indicator = session.spawn([INDICATOR], stdin=subprocess.PIPE, cwd=session.home)
+        self.addCleanup(lambda: indicator.stdin.close())
+        time.sleep(3)
+        session.panel(bus=session.env["DBUS_SESSION_BUS_ADDRESS"])
+        registered = lambda: "kestrelwick" in gdbus(
+            session.env, "--dest", "org.kde.StatusNotifierWatcher", "--object-path", "/StatusNotifierWatcher",
+            "--method", "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierWatcher",
+            "RegisteredStatusNotifierItems")
+        wait_for(registered, timeout=30, what="the item registered with the late panel")
+
     def test_gnome_wayland_selftest_closes_with_escape(self):
         session = DesktopSession(os.path.join(ARTIFACTS, "gnome-wayland"))
         self.addCleanup(session.close)
