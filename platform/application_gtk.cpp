@@ -236,7 +236,8 @@ namespace {
 
 [[nodiscard]] std::string_view trimmedSpaces(std::string_view text) {
   const size_t first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // A row in the host's proportional font: its value first, beside the bar, then label and
@@ -278,7 +279,8 @@ GObjectPtr<GdkPixbuf> drawBar(const StyledRun& bar, const Look& look) {
     cairo_scale(cr.get(), static_cast<double>(side) / logical.width, barHeight / logical.height);
     cairo_move_to(cr.get(), -logical.x, -logical.y);
     const bool toned = bar.color.base != NamedColor::label && bar.color.base != NamedColor::secondaryLabel;
-    const RGBA color = toned ? resolve(bar.color, look.appearance) : namedColorValue(NamedColor::systemGray, look.appearance);
+    const RGBA color =
+        toned ? resolve(bar.color, look.appearance) : namedColorValue(NamedColor::systemGray, look.appearance);
     cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
     pango_cairo_show_layout(cr.get(), layout.get());
   }
