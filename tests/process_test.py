@@ -62,15 +62,6 @@ class Arguments(unittest.TestCase):
                 self.assertEqual(out, b"")
                 self.assertEqual(err, widths(EMPTY_LAUNCH + "indicator: title=r width=17.5 sections=0\n"))
 
-    @needs_unattended_menu
-    def test_selftest_never_reads_standard_input(self):
-        process = subprocess.Popen([BINARY, "--selftest"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
-        process.stdin.write(b'{"title":"ignored"}\n')
-        process.stdin.flush()
-        out, err = process.communicate(timeout=TIMEOUT)  # stdin closes only here
-        self.assertEqual((process.returncode, out, err.decode()), (0, b"", SELFTEST))
-
 
 class Reports(unittest.TestCase):
     def test_lines_in_log_lines_out(self):
