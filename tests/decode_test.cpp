@@ -101,12 +101,18 @@ TEST_P(DecodeRejects, TheWholeLine) {
   EXPECT_EQ(result.error().where, GetParam().where) << result.error().message();
 }
 
+// A row in a section, as a report line.
+std::string inRow(const std::string& row) { return R"({"sections":[{"title":"s","rows":[)" + row + "]}]}"; }
+
+// Rejections the indicator-check verdict table also shows (a blank line, a missing bar,
+// emphasis 1, two objects, a byte order mark, a lone surrogate, a raw tab) are not repeated.
 INSTANTIATE_TEST_SUITE_P(
     Lines, DecodeRejects,
     testing::Values(
-        Rejected{"Empty", "", ""}, Rejected{"BlanksOnly", " \t ", ""}, Rejected{"NotJSON", "hello", ""},
-        Rejected{"TwoObjects", "{}{}", ""}, Rejected{"HalfAnObject", R"({"title":)", ""},
+        Rejected{"Empty", "", ""}, Rejected{"NotJSON", "hello", ""}, Rejected{"HalfAnObject", R"({"title":)", ""},
         Rejected{"Array", "[]", ""}, Rejected{"Number", "1", ""},
+        Rejected{"InvalidJSONUnderAnIgnoredKey", R"({"title":"a","x":[1,]})", ""},
+        Rejected{"IllFormedUTF8OutsideStrings", "{\"title\":\"a\"\xFF}", ""},
         Rejected{"TitleNumber", R"({"title":1})", "title"},
         Rejected{"ToneObjectAlthoughNeverShown", R"({"tone":{}})", "tone"},
         Rejected{"ConsoleNumber", R"({"console":8180})", "console"},
@@ -118,30 +124,15 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"SectionRowsMissing", R"({"sections":[{"title":"s"}]})", "sections[0].rows"},
         Rejected{"SectionRowsNull", R"({"sections":[{"title":"s","rows":null}]})", "sections[0].rows"},
         Rejected{"SectionRowsObject", R"({"sections":[{"title":"s","rows":{}}]})", "sections[0].rows"},
-        Rejected{"RowNotObject", R"({"sections":[{"title":"s","rows":["r"]}]})", "sections[0].rows[0]"},
-        Rejected{"RowLabelMissing", R"({"sections":[{"title":"s","rows":[{"bar":"b","value":"v"}]}]})",
-                 "sections[0].rows[0].label"},
-        Rejected{"RowBarMissing", R"({"sections":[{"title":"s","rows":[{"label":"l","value":"v"}]}]})",
-                 "sections[0].rows[0].bar"},
-        Rejected{"RowValueMissing", R"({"sections":[{"title":"s","rows":[{"label":"l","bar":"b"}]}]})",
-                 "sections[0].rows[0].value"},
-        Rejected{"RowValueNull",
-                 R"({"sections":[{"title":"s","rows":[{"label":"l","bar":"b","value":null}]}]})",
-                 "sections[0].rows[0].value"},
+        Rejected{"RowNotObject", inRow(R"("r")"), "sections[0].rows[0]"},
+        Rejected{"RowLabelMissing", inRow(R"({"bar":"b","value":"v"})"), "sections[0].rows[0].label"},
+        Rejected{"RowValueMissing", inRow(R"({"label":"l","bar":"b"})"), "sections[0].rows[0].value"},
+        Rejected{"RowValueNull", inRow(R"({"label":"l","bar":"b","value":null})"), "sections[0].rows[0].value"},
+        Rejected{"DetailNumber", inRow(R"({"label":"l","bar":"b","value":"v","detail":3})"),
+                 "sections[0].rows[0].detail"},
         Rejected{"RowValueNumberInALaterSection",
                  R"({"sections":[{"title":"a","rows":[]},{"title":"b","rows":[{"label":"l","bar":"b","value":42}]}]})",
-                 "sections[1].rows[0].value"},
-        Rejected{"EmphasisOne",
-                 R"({"sections":[{"title":"s","rows":[{"label":"l","bar":"b","value":"v","emphasis":1}]}]})",
-                 "sections[0].rows[0].emphasis"},
-        Rejected{"DetailNumber",
-                 R"({"sections":[{"title":"s","rows":[{"label":"l","bar":"b","value":"v","detail":3}]}]})",
-                 "sections[0].rows[0].detail"},
-        Rejected{"InvalidJSONUnderAnIgnoredKey", R"({"title":"a","x":[1,]})", ""},
-        Rejected{"RawControlCharacterInAString", "{\"title\":\"a\tb\"}", ""},
-        Rejected{"IllFormedUTF8OutsideStrings", "{\"title\":\"a\"\xFF}", ""},
-        Rejected{"LoneSurrogateEscape", R"({"title":"\ud800"})", ""},
-        Rejected{"ByteOrderMark", "\xEF\xBB\xBF{}", ""}),
+                 "sections[1].rows[0].value"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReportDecoder, NothingCarriesOverFromOneLineToTheNext) {
