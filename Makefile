@@ -31,7 +31,7 @@ test: build
 # its own; screenshots in $(BUILD)/host-artifacts/. Not part of `make test`.
 test-hosts: build
 	@scripts/install-deps.sh hosts
-	@timeout 1800 /usr/bin/python3 tests/hosts_test.py $(BUILD)/indicator $(BUILD)/host-artifacts
+	@timeout 1800 /usr/bin/python3 tests/desktop_test.py $(BUILD)/indicator $(BUILD)/host-artifacts Hosts
 
 # The suite under ASan+UBSan, and the threaded tests under TSan.
 sanitize: deps

@@ -20,6 +20,12 @@ share/man/man1/indicator.1"
 DESTDIR="$scratch/stage" cmake --install "$build" --prefix /opt/indicator >/dev/null
 installed=$(cd "$scratch/stage/opt/indicator" && find . -type f | sed 's|^\./||' | sort)
 [ "$installed" = "$expected" ] || fail "installed files differ: $installed"
+# Started through a link from elsewhere, the installed indicator finds its desktop module:
+# it gets as far as the display.
+ln -s "$scratch/stage/opt/indicator/bin/indicator" "$scratch/linked"
+said=$(cd / && DISPLAY=:9797 "$scratch/linked" </dev/null 2>&1 | head -n 1)
+[ "$said" = "indicator: no desktop tray: cannot open display :9797; nothing is shown on screen" ] ||
+  fail "the linked indicator said: $said"
 DESTDIR="$scratch/stage" "$source/scripts/uninstall.sh" "$build" /opt/indicator
 left=$(find "$scratch/stage" -type f)
 [ -z "$left" ] || fail "left behind by uninstall: $left"
