@@ -1,7 +1,6 @@
 // What one report looks like: status title, menu shape, row runs, fonts and colours.
 #include <gtest/gtest.h>
 
-
 #include "render/render.h"
 
 namespace {
@@ -56,53 +55,40 @@ TEST(MenuItems, HasOneOfTwoShapes) {
   for (const auto& [name, report, expected] : cases) EXPECT_EQ(shape(render::menuItems(report)), expected) << name;
 }
 
-TEST(RowItem, MatchesTheWorkedExample) {
-  const Font semibold{FontDesign::monospaced, 12, FontWeight::semibold};
-  const Font regular{FontDesign::monospaced, 12, FontWeight::regular};
-  const Color label{NamedColor::label, {}};
-  const Color blueGrey{NamedColor::systemBlue, Color::Blend{0.25, NamedColor::systemGray}};
-  const Color secondary{NamedColor::secondaryLabel, {}};
-
-  const Row cpuRow{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good", .emphasis = true};
-  EXPECT_EQ(render::rowItem(cpuRow), (MenuItem{.title = "cpu",
-                                               .attributedTitle = StyledText{{"  ", "cpu", semibold, label},
-                                                                             {"  ", "##--", semibold, blueGrey},
-                                                                             {"  ", "42%", semibold, label}},
-                                               .enabled = true}));
-
-  const Row memRow{.label = "mem", .bar = "#---", .value = "10%", .detail = "", .hint = "resident"};
-  EXPECT_EQ(render::rowItem(memRow), (MenuItem{.title = "mem",
-                                               .attributedTitle = StyledText{{"  ", "mem", regular, label},
-                                                                             {"  ", "#---", regular, secondary},
-                                                                             {"  ", "10%", regular, label}},
-                                               .enabled = true,
-                                               .toolTip = "resident"}));
-}
-
-TEST(RowItem, ShowsEveryFieldAsItCame) {
+TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsTone) {
   struct Case {
     Row row;
-    std::vector<std::string> runs;
-    std::optional<std::string> toolTip;
+    std::vector<std::string> runs;  // gap and text
     FontWeight weight;
+    Color bar;
+    std::optional<std::string> toolTip;
   };
+  const Color secondary{NamedColor::secondaryLabel, {}};
   const std::vector<Case> cases = {
-      {Row{.label = "", .bar = "", .value = ""}, {"  ", "  ", "  "}, std::nullopt, FontWeight::regular},
+      {Row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good", .emphasis = true},
+       {"  cpu", "  ##--", "  42%"}, FontWeight::semibold,
+       {NamedColor::systemBlue, Color::Blend{0.25, NamedColor::systemGray}}, std::nullopt},
+      {Row{.label = "mem", .bar = "#---", .value = "10%", .detail = "", .hint = "resident"},
+       {"  mem", "  #---", "  10%"}, FontWeight::regular, secondary, "resident"},
+      {Row{.label = "", .bar = "", .value = ""}, {"  ", "  ", "  "}, FontWeight::regular, secondary, std::nullopt},
       {Row{.label = "a", .bar = "b", .value = "c", .detail = " ", .emphasis = false}, {"  a", "  b", "  c", "   "},
-       std::nullopt, FontWeight::regular},
+       FontWeight::regular, secondary, std::nullopt},
       {Row{.label = " x ", .bar = "\u2588\u2500", .value = "v", .detail = "d\ne", .hint = "", .emphasis = true},
-       {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, "", FontWeight::semibold},
+       {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, FontWeight::semibold, secondary, ""},
   };
-  for (const auto& [row, runs, toolTip, weight] : cases) {
+  for (const auto& [row, runs, weight, bar, toolTip] : cases) {
     const MenuItem item = render::rowItem(row);
     std::vector<std::string> texts;
-    for (const auto& run : *item.attributedTitle) {
+    for (size_t i = 0; i < item.attributedTitle->size(); ++i) {
+      const StyledRun& run = (*item.attributedTitle)[i];
       texts.push_back(std::string(run.gap) + std::string(run.text));
       EXPECT_EQ(run.font, (Font{FontDesign::monospaced, 12, weight}));
+      EXPECT_EQ(run.color, i == 1 ? bar : (Color{NamedColor::label, {}}));
     }
     EXPECT_EQ(texts, runs);
     EXPECT_EQ(item.toolTip, toolTip);
     EXPECT_EQ(item.title, row.label);
+    EXPECT_TRUE(item.enabled);
   }
 }
 
