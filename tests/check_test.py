@@ -51,10 +51,15 @@ VERDICTS = [
      '    {"x":1180591620717411303424}\n         ^'),
     ('{"title":"\\ud800"}', "1: rejected  not JSON at byte 11: a high surrogate escape without a low one after it\n"
      '    {"title":"\\ud800"}\n              ^'),
-    ('{"title":"\\udfff"}', "1: rejected  not JSON at byte 11: a low surrogate escape without a high one before it\n"
-     '    {"title":"\\udfff"}\n              ^'),
+    ('{"t":"\\ud83d\\ude00', "1: rejected  not JSON at byte 19: the string is not closed before the line ends\n"
+     '    {"t":"\\ud83d\\ude00\n' + " " * 22 + "^"),
+    ('{"title":"\\uDFFF"}', "1: rejected  not JSON at byte 11: a low surrogate escape without a high one before it\n"
+     '    {"title":"\\uDFFF"}\n              ^'),
     ('{"title":"a\tb"}', "1: rejected  not JSON at byte 12: a raw control character (U+0009) in a string; write it as "
      "an escape such as \\n, \\t or \\u00XX\n    {\"title\":\"a\u2409b\"}\n               ^"),
+    ('{"x":' + "[" * 1023 + "]" * 1023 + "}", "1: ok  no title (shows \u2026), no sections"),
+    ('{"x":' + "[" * 1024 + "]" * 1024 + "}", "1: rejected  not JSON at byte 1029: nested deeper than 1024 levels\n"
+     "    \u2026" + "[" * 41 + "]" * 29 + "\u2026\n" + " " * 45 + "^"),
     ('{"x":"' + "y" * 60 + '",}', "1: rejected  not JSON at byte 68: a trailing comma before '}'\n"
      '    \u2026' + "y" * 39 + '",}\n' + " " * 45 + "^"),
 ]
@@ -77,6 +82,8 @@ WARNINGS = [
         "sections[0].rows[0].label: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all",
         "sections[0].rows[0].bar: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all",
         "sections[0].rows[0].value: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all"]),
+    ('{"console":"http://x\\n"}', ["console: holds control characters (line breaks, tabs, escapes), which menus and "
+                                   "status bars show differently or not at all"]),
 ]
 
 
@@ -107,6 +114,10 @@ class Verdicts(unittest.TestCase):
                               "1: warning  ill-formed UTF-8 in a string is shown as \ufffd\n"
                               "2: ok  no title (shows \u2026), 1 section, 1 row\n")
 
+    def test_input_of_many_reads_is_read_to_its_end(self):
+        status, out, _ = check(stdin=b"{}\n" * 100_000)
+        self.assertEqual((status, out.count("\n"), out.splitlines()[-1]), (0, 100_000, "100000: ok  no title (shows \u2026), no sections"))
+
     def test_lines_are_numbered_per_file_blank_ones_included(self):
         status, out, err = check("-", "/nonexistent/reports.jsonl", "/", stdin=b"{}\r\n\n{}")
         self.assertEqual(status, 2)
@@ -122,6 +133,13 @@ class Verdicts(unittest.TestCase):
                 self.assertEqual(result[0], status)
                 self.assertTrue(result[stream])
         self.assertRegex(check("--version")[1], r"^indicator-check \d+\.\d+\.\d+\n$")
+
+    def test_a_reader_that_goes_away_ends_it_with_status_2(self):
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        with os.fdopen(write_end, "wb") as gone:
+            result = subprocess.run([CHECK], input=b"{}\n" * 1000, stdout=gone, stderr=subprocess.DEVNULL, timeout=TIMEOUT)
+        self.assertEqual(result.returncode, 2)
 
 
 SAMPLE = ('{"title":"\u2301 23%","tone":"good","sections":[{"title":"Running now \u00b7 2 windows","rows":['
@@ -185,6 +203,7 @@ class Schema(unittest.TestCase):
             schema = json.load(file)
         validator = jsonschema.Draft202012Validator(schema)
         validator.check_schema(schema)
+        sys.setrecursionlimit(5000)  # lines nested as deep as the decoder takes
         files = sorted(glob.glob(os.path.join(ROOT, "fuzz", "corpus", "decode", "*")))
         table = [line.encode() for line, _ in VERDICTS + WARNINGS]
         lines = [(line, f"-:{n}") for n, line in enumerate(table, 1)]
