@@ -24,13 +24,13 @@ def check(*args, stdin=b""):
 
 
 ROW = '{"label":"l","bar":"b","value":"v"%s}'
+CONTROL = "holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all"
 SECTION = '{"sections":[{"title":"s","rows":[%s]}]}'
 
 # One line each: what indicator-check writes for it, whole.
 VERDICTS = [
     ("{}", "1: ok  no title (shows \u2026), no sections"),
-    (r'{"title":"\u001b[1m\u0085"}', '1: ok  title "\u241b[1m\\u0085", no sections\n1: warning  title: holds control '
-     "characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all"),
+    (r'{"title":"\u001b[1m\u0085"}', '1: ok  title "\u241b[1m\\u0085", no sections\n1: warning  title: ' + CONTROL),
     ('{"title":"\u2301 23%","sections":[{"title":"a","rows":[]},{"title":"b","rows":[' + ROW % "" + "," + ROW % ""
      + ']}],"console":""}', '1: ok  title "\u2301 23%", 2 sections, 2 rows, console'),
     (" \t", "1: rejected  blank line"),
@@ -79,11 +79,9 @@ WARNINGS = [
     ('{"title":"123456789"}', ["title: 9 characters; status bars cut or shrink titles longer than 8 (see the README's guide for producers)"]),
     ('{"title":"a","title":"b"}', ["title: the key stands twice; only the last value counts"]),
     (SECTION % '{"label":"l\\nm","bar":"b\\tc","value":"v\\u0085"}', [
-        "sections[0].rows[0].label: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all",
-        "sections[0].rows[0].bar: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all",
-        "sections[0].rows[0].value: holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all"]),
-    ('{"console":"http://x\\n"}', ["console: holds control characters (line breaks, tabs, escapes), which menus and "
-                                   "status bars show differently or not at all"]),
+        "sections[0].rows[0].label: " + CONTROL, "sections[0].rows[0].bar: " + CONTROL,
+        "sections[0].rows[0].value: " + CONTROL]),
+    ('{"console":"http://x\\n"}', ["console: " + CONTROL]),
 ]
 
 
@@ -116,7 +114,8 @@ class Verdicts(unittest.TestCase):
 
     def test_input_of_many_reads_is_read_to_its_end(self):
         status, out, _ = check(stdin=b"{}\n" * 100_000)
-        self.assertEqual((status, out.count("\n"), out.splitlines()[-1]), (0, 100_000, "100000: ok  no title (shows \u2026), no sections"))
+        self.assertEqual((status, out.count("\n"), out.splitlines()[-1]),
+                         (0, 100_000, "100000: ok  no title (shows \u2026), no sections"))
 
     def test_lines_are_numbered_per_file_blank_ones_included(self):
         status, out, err = check("-", "/nonexistent/reports.jsonl", "/", stdin=b"{}\r\n\n{}")
@@ -138,7 +137,8 @@ class Verdicts(unittest.TestCase):
         read_end, write_end = os.pipe()
         os.close(read_end)
         with os.fdopen(write_end, "wb") as gone:
-            result = subprocess.run([CHECK], input=b"{}\n" * 1000, stdout=gone, stderr=subprocess.DEVNULL, timeout=TIMEOUT)
+            result = subprocess.run([CHECK], input=b"{}\n" * 1000, stdout=gone, stderr=subprocess.DEVNULL,
+                                    timeout=TIMEOUT)
         self.assertEqual(result.returncode, 2)
 
 
