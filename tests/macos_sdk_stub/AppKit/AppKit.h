@@ -14,6 +14,7 @@
 
 @interface NSView : NSResponder
 @property NSRect frame;
+@property(readonly, copy) NSArray<__kindof NSView*>* subviews;
 @property(nullable, readonly, weak) NSWindow* window;
 @property(readonly) NSSize fittingSize FOUNDATION_STUB_AVAILABLE(10.7);
 @property(nullable, copy) NSString* toolTip;
@@ -140,7 +141,8 @@ typedef enum NSApplicationActivationPolicy : NSInteger {
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)policy;
 - (void)run;
 - (void)terminate:(nullable id)sender;
-- (void)activateIgnoringOtherApps:(BOOL)flag FOUNDATION_STUB_DEPRECATED(10.0, 14.0);
+// Apple's API_TO_BE_DEPRECATED: listed as available, with activate the replacement from 14.
+- (void)activateIgnoringOtherApps:(BOOL)flag FOUNDATION_STUB_DEPRECATED(10.0, 100000);
 #if __MAC_OS_X_VERSION_MAX_ALLOWED >= 140000
 - (void)activate FOUNDATION_STUB_AVAILABLE(14.0);
 #endif

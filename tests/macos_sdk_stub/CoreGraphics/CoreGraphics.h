@@ -7,10 +7,9 @@ extern "C" {
 
 #ifndef __OBJC__
 typedef const void* CFTypeRef;
+void CFRelease(CFTypeRef cf);
 #endif
 typedef const struct __CFDictionary* CFDictionaryRef;
-
-void CFRelease(CFTypeRef cf);
 // The current login session's properties, or NULL outside a graphical login session.
 CFDictionaryRef CGSessionCopyCurrentDictionary(void) __attribute__((availability(macos, introduced = 10.3)));
 

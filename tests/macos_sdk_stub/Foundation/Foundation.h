@@ -19,7 +19,12 @@
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
 typedef double CGFloat;
+// Apple's BOOL is bool on ARM and signed char on Intel, where mixing it with bool shows.
+#if defined(__arm64__) || defined(__aarch64__)
 typedef bool BOOL;
+#else
+typedef signed char BOOL;
+#endif
 #define YES __objc_yes
 #define NO __objc_no
 #ifndef nil
@@ -103,6 +108,7 @@ typedef NSString* NSAttributedStringKey;
 @interface NSAttributedString : NSObject
 - (instancetype)initWithString:(NSString*)string
                     attributes:(nullable NSDictionary<NSAttributedStringKey, id>*)attributes;
+- (NSSize)size;
 - (nullable id)attribute:(NSAttributedStringKey)name
                  atIndex:(NSUInteger)location
           effectiveRange:(nullable NSRangePointer)range;
@@ -144,13 +150,27 @@ typedef NSString* NSNotificationName;
 @end
 
 typedef struct __CFRunLoop* CFRunLoopRef;
+typedef struct __CFRunLoopTimer* CFRunLoopTimerRef;
 typedef const struct __CFString* CFStringRef;
+typedef const struct __CFAllocator* CFAllocatorRef;
 typedef CFStringRef CFRunLoopMode;
+typedef double CFTimeInterval;
+typedef CFTimeInterval CFAbsoluteTime;
+typedef unsigned long CFOptionFlags;
+typedef long CFIndex;
 extern "C" {
 extern const CFRunLoopMode kCFRunLoopCommonModes;
+extern const CFAllocatorRef _Nullable kCFAllocatorDefault;
 CFRunLoopRef CFRunLoopGetMain(void);
 void CFRunLoopPerformBlock(CFRunLoopRef rl, CFTypeRef _Nullable mode, void (^block)(void));
 void CFRunLoopWakeUp(CFRunLoopRef rl);
+CFAbsoluteTime CFAbsoluteTimeGetCurrent(void);
+CFRunLoopTimerRef CFRunLoopTimerCreateWithHandler(CFAllocatorRef _Nullable allocator, CFAbsoluteTime fireDate,
+                                                  CFTimeInterval interval, CFOptionFlags flags, CFIndex order,
+                                                  void (^block)(CFRunLoopTimerRef timer))
+    FOUNDATION_STUB_AVAILABLE(10.7);
+void CFRunLoopAddTimer(CFRunLoopRef rl, CFRunLoopTimerRef timer, CFRunLoopMode mode);
+void CFRelease(CFTypeRef cf);
 }
 
 #pragma clang assume_nonnull end

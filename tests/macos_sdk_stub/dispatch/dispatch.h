@@ -3,16 +3,43 @@
 
 #include <stdint.h>
 
+#ifdef __OBJC__
+#import <Foundation/Foundation.h>
+#endif
+
 #pragma clang assume_nonnull begin
 
+#ifdef __OBJC__
+// In Objective-C, dispatch objects are Objective-C objects: ARC owns them, and releasing
+// one by hand does not compile.
+@protocol OS_dispatch_object <NSObject>
+@end
+@protocol OS_dispatch_queue <OS_dispatch_object>
+@end
+@protocol OS_dispatch_queue_main <OS_dispatch_queue>
+@end
+@protocol OS_dispatch_queue_global <OS_dispatch_queue>
+@end
+typedef NSObject<OS_dispatch_object>* dispatch_object_t;
+typedef NSObject<OS_dispatch_queue>* dispatch_queue_t;
+typedef NSObject<OS_dispatch_queue_main>* dispatch_queue_main_t;
+typedef NSObject<OS_dispatch_queue_global>* dispatch_queue_global_t;
+#if __has_feature(objc_arc)
+#define DISPATCH_STUB_UNDER_ARC __attribute__((unavailable("not available in automatic reference counting mode")))
+#endif
+#else
 struct dispatch_object_s {};
 struct dispatch_queue_s : dispatch_object_s {};
-struct dispatch_queue_serial_s : dispatch_queue_s {};
-struct dispatch_queue_main_s : dispatch_queue_serial_s {};
+struct dispatch_queue_main_s : dispatch_queue_s {};
 struct dispatch_queue_global_s : dispatch_queue_s {};
+typedef dispatch_object_s* dispatch_object_t;
 typedef dispatch_queue_s* dispatch_queue_t;
 typedef dispatch_queue_main_s* dispatch_queue_main_t;
 typedef dispatch_queue_global_s* dispatch_queue_global_t;
+#endif
+#ifndef DISPATCH_STUB_UNDER_ARC
+#define DISPATCH_STUB_UNDER_ARC
+#endif
 
 typedef void (*dispatch_function_t)(void* _Nullable);
 typedef uint64_t dispatch_time_t;
@@ -35,6 +62,11 @@ dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
 void dispatch_async_f(dispatch_queue_t queue, void* _Nullable context, dispatch_function_t work);
 void dispatch_after_f(dispatch_time_t when, dispatch_queue_t queue, void* _Nullable context,
                       dispatch_function_t work);
+void dispatch_retain(dispatch_object_t object) DISPATCH_STUB_UNDER_ARC;
+void dispatch_release(dispatch_object_t object) DISPATCH_STUB_UNDER_ARC;
+void dispatch_queue_set_specific(dispatch_queue_t queue, const void* key, void* _Nullable context,
+                                 dispatch_function_t _Nullable destructor);
+void* _Nullable dispatch_get_specific(const void* key);
 #ifdef __BLOCKS__
 typedef void (^dispatch_block_t)(void);
 void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
