@@ -87,7 +87,9 @@ NSColor* toNSColor(NamedColor color) {
 }
 
 // blendedColorWithFraction:ofColor: resolves dynamic colours once, for the appearance of
-// that moment; a dynamic colour blends again for whichever appearance it is drawn in.
+// that moment; a dynamic colour blends again for whichever appearance it is drawn in. Both
+// colours go to sRGB first, where the palette is defined: the call itself would blend in
+// calibrated RGB.
 NSColor* toNSColor(const Color& color) {
   NSColor* base = toNSColor(color.base);
   if (!color.blend) return base;
@@ -97,7 +99,9 @@ NSColor* toNSColor(const Color& color) {
                 dynamicProvider:^NSColor*(NSAppearance* appearance) {
                   __block NSColor* blended = nil;
                   [appearance performAsCurrentDrawingAppearance:^{
-                    blended = [base blendedColorWithFraction:fraction ofColor:with];
+                    NSColor* from = [base colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
+                    NSColor* to = [with colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
+                    if (from != nil && to != nil) blended = [from blendedColorWithFraction:fraction ofColor:to];
                   }];
                   return blended != nil ? blended : base;
                 }];
@@ -189,7 +193,7 @@ class AppKitApplication final : public GCDApplication {
  public:
   // The shared application connects to the window server, and comes before any other
   // AppKit object.
-  AppKitApplication() { [NSApplication sharedApplication]; }
+  AppKitApplication() : GCDApplication(std::make_shared<RunLoopMainQueue>()) { [NSApplication sharedApplication]; }
 
   void setDelegate(ApplicationDelegate* delegate) override {
     delegate_ = [[IndicatorApplicationDelegate alloc] initWithDelegate:delegate];

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/main_queue_gcd.h"
 #include "platform/platform.h"
@@ -13,6 +14,7 @@ namespace platform {
 
 class GCDApplication : public Application {
  public:
+  explicit GCDApplication(std::shared_ptr<GCDMainQueue> mainQueue) : mainQueue_(std::move(mainQueue)) {}
   void openURL(const URL& url) override { workspace::openURL(url.string()); }
   [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
   [[nodiscard]] BackgroundQueue& utilityQueue() override { return utilityQueue_; }
@@ -21,7 +23,7 @@ class GCDApplication : public Application {
   [[nodiscard]] bool acceptsURL(const std::string& text) const override { return workspace::acceptsURL(text); }
 
  private:
-  const std::shared_ptr<GCDMainQueue> mainQueue_ = std::make_shared<GCDMainQueue>();
+  const std::shared_ptr<GCDMainQueue> mainQueue_;
   GCDUtilityQueue utilityQueue_;
 };
 

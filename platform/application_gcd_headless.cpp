@@ -14,6 +14,7 @@ namespace {
 
 class GCDHeadlessApplication final : public GCDApplication {
  public:
+  GCDHeadlessApplication() : GCDApplication(std::make_shared<GCDMainQueue>()) {}
   void setDelegate(ApplicationDelegate* delegate) override { delegate_ = delegate; }
   void setActivationPolicy(ActivationPolicy) override {}  // nothing is shown
   void run() override {

@@ -2,11 +2,13 @@
 // them in its own files; every operation maps onto one native call (see README.md here).
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/menu_item.h"
@@ -153,10 +155,21 @@ class Application {
   [[nodiscard]] virtual std::unique_ptr<StatusItem> statusItemWithLength(double length) = 0;
   [[nodiscard]] virtual std::unique_ptr<Menu> makeMenu() = 0;
 
-  // The platform's URL parser: a URL, or none when it does not accept the text.
+  // The platform's URL parser: a URL, or none when it does not accept the text. Only an
+  // absolute address counts: Foundation would take "console" or "www.example.com" as a
+  // relative one that no handler opens, where GIO refuses it; neither opens anything.
   [[nodiscard]] std::optional<URL> urlFromString(const std::string& text) const {
-    if (!acceptsURL(text)) return std::nullopt;
+    if (!startsWithScheme(text) || !acceptsURL(text)) return std::nullopt;
     return URL(text);
+  }
+  // A scheme is an ASCII letter, then letters, digits, "+", "-" or ".", then ":".
+  [[nodiscard]] static bool startsWithScheme(std::string_view text) {
+    auto letter = [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    const size_t colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || !letter(text[0])) return false;
+    return std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(colon), [&](char c) {
+      return letter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+    });
   }
   // The workspace: hands the address to the user's default handler for its scheme.
   virtual void openURL(const URL& url) = 0;

@@ -7,9 +7,9 @@
 namespace platform::workspace {
 namespace {
 
-// One parser on every macOS: linked against the macOS 14 SDK, URLWithString: parses by
-// RFC 3986 and percent-encodes what it would otherwise refuse (a space, a NUL, non-ASCII),
-// where macOS 11 to 13 refuse it. Not encoding keeps the stricter behaviour everywhere.
+// macOS 14 parses by RFC 3986, earlier systems by RFC 1738/1808. Linked against the 14 SDK,
+// URLWithString: on 14 percent-encodes what it would otherwise refuse (a space, a NUL,
+// non-ASCII), where 11 to 13 refuse it; not encoding keeps those refusals on 14 too.
 NSURL* toNSURL(const std::string& text) {
   NSString* string = toNSString(text);
 #if __MAC_OS_X_VERSION_MAX_ALLOWED >= 140000

@@ -144,6 +144,14 @@ TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
   }
 }
 
+TEST(OpenConsole, TakesOnlyAnAbsoluteAddress) {
+  for (const auto& [text, absolute] : std::vector<std::pair<std::string, bool>>{
+           {"Z:", true}, {"a+b-c.9:x", true}, {"console", false}, {":x", false}, {"9a:x", false},
+           {"a b:x", false}, {"a_b:x", false}, {"@:x", false}, {"[:x", false}}) {
+    EXPECT_EQ(platform::Application::startsWithScheme(text), absolute) << text;
+  }
+}
+
 TEST(OpenConsole, FollowsTheLastReportOnly) {
   Harness harness;
   harness.send("{\"console\":\"http://first\"}\n{\"title\":\"no console\"}\n");
