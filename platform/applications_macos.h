@@ -8,8 +8,8 @@ class Application;
 // AppKit's status bar. Connects to the window server: only in a graphical login session.
 [[nodiscard]] Application* appKitApplication();
 
-// The headless status bar on Grand Central Dispatch, for everywhere else (SSH without a
-// console login, a LaunchDaemon).
+// The headless status bar on Grand Central Dispatch, for everywhere else (an SSH login, a
+// LaunchDaemon).
 [[nodiscard]] Application* headlessGCDApplication();
 
 }  // namespace platform

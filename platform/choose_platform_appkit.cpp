@@ -10,8 +10,9 @@
 namespace platform {
 namespace {
 
-// Outside a graphical login session (SSH without a console login, a LaunchDaemon) there
-// is no window server, and AppKit would fail to connect, then hang or throw.
+// Outside a graphical login session there is no window server: an SSH login is a session
+// of its own, headless even while someone is logged in at the screen; so is a LaunchDaemon.
+// AppKit would fail to connect there, then hang or throw.
 bool inGraphicalSession() {
   CFDictionaryRef session = CGSessionCopyCurrentDictionary();
   if (session == nullptr) return false;
