@@ -2,4 +2,8 @@
 // the self-test; every other argument is ignored.
 #pragma once
 
+namespace app {
+
 [[nodiscard]] bool selftestRequested(int argc, const char* const* argv);
+
+}  // namespace app

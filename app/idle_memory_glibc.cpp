@@ -4,4 +4,8 @@
 
 #include "app/idle_memory.h"
 
+namespace app {
+
 void releaseIdleMemory() noexcept { malloc_trim(0); }
+
+}  // namespace app

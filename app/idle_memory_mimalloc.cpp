@@ -4,4 +4,8 @@
 
 #include "app/idle_memory.h"
 
+namespace app {
+
 void releaseIdleMemory() noexcept { mi_collect(true); }
+
+}  // namespace app

@@ -1,4 +1,8 @@
 // Allocators that return free memory by themselves (macOS's, and the sanitizers').
 #include "app/idle_memory.h"
 
+namespace app {
+
 void releaseIdleMemory() noexcept {}
+
+}  // namespace app

@@ -4,10 +4,15 @@
 
 #include <cassert>
 #include <chrono>
+#include <new>
+#include <string>
 
+#include "base/text.h"
 #include "render/render.h"
 #include "report/stdin_reader.h"
 #include "selftest/sample_report.h"
+
+namespace app {
 
 namespace {
 constexpr std::string_view toolTip = "Kestrelwick \xE2\x80\x94 measured input compression";
@@ -15,90 +20,100 @@ constexpr std::chrono::milliseconds selftestDelay{500};
 }  // namespace
 
 Indicator::Indicator(platform::Application& app, Options options)
-    : app(app), mainQueue(app.mainQueue()), options(std::move(options)), menu(app.makeMenu()) {}
+    : app_(app), mainQueue_(app_.mainQueue()), options_(std::move(options)), menu(app_.makeMenu()) {}
 
-bool Indicator::onMainThread() const { return mainQueue->isCurrent(); }
+bool Indicator::onMainThread() const { return mainQueue_->isCurrent(); }
 
 void Indicator::applicationDidFinishLaunching() {
   assert(onMainThread());
-  item = app.statusItemWithLength(platform::variableStatusItemLength);
-  options.log(item->button() ? "status item created" : "status item has no button");
+  item = app_.statusItemWithLength(platform::variableStatusItemLength);
+  options_.log(item->button() ? "status item created" : "status item has no button");
   if (auto* button = item->button()) button->setToolTip(std::string(toolTip));
   // Each item keeps the enabled state the renderer gives it.
   menu->setAutoenablesItems(false);
   item->setMenu(*menu);
-  render(Report{});
-  if (options.selftest) {
+  render(report::Report{});
+  if (options_.selftest) {
     selftestOpen();
   } else {
     readStdin();
   }
 }
 
-void Indicator::render(const Report& report) {
+void Indicator::render(const report::Report& report) {
   assert(onMainThread());
   if (auto* button = item->button()) {
-    const std::string_view title = render::statusTitleText(report);
-    button->setAttributedTitle(render::statusTitle(title));
+    const std::string_view title = rendering::statusTitleText(report);
+    button->setAttributedTitle(rendering::statusTitle(title));
     button->setImagePosition(platform::ImagePosition::noImage);
     const size_t sectionCount = report.sections ? report.sections->size() : 0;
-    render::titleLogMessage(logMessage, title, button->frameWidth(), sectionCount);
-    options.log(logMessage);
-    releaseIfLarge(logMessage);
+    rendering::titleLogMessage(logMessage_, title, button->frameWidth(), sectionCount);
+    options_.log(logMessage_);
+    base::releaseIfLarge(logMessage_);
   }
   consoleURL = report.console;
   menu->removeAllItems();
-  render::buildMenu(report, [this](platform::MenuItem&& entry) { menu->addItem(entry, *this); });
+  rendering::buildMenu(report, [this](model::MenuItem&& entry) { menu->addItem(entry, *this); });
 }
 
 void Indicator::readStdin() {
-  app.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue, &app = app,
-                            input = options.input, whenInputPauses = options.whenInputPauses] {
+  app_.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue_, &app = app_, input = options_.input,
+                             whenInputPauses = options_.whenInputPauses] {
+    const char* failure = nullptr;
     try {
-      readReports(
+      report::readReports(
           input,
-          [&](std::vector<Report>&& reports) {
+          [&](std::vector<report::Report>&& reports) {
             // Each report still gets its own render, in order.
             mainQueue->async([weak, reports = std::move(reports)] {
               if (auto self = weak.lock()) {
-                for (const Report& report : reports) self->render(report);
+                for (const report::Report& report : reports) self->render(report);
               }
             });
           },
           whenInputPauses);
+    } catch (const std::bad_alloc&) {
+      failure = "out of memory";
     } catch (...) {
-      // No memory left for a line or a hand-over: input that can no longer be read.
+      failure = "an unexpected error";
     }
     // Posted after every render hand-over, so each report read is shown before the end.
-    mainQueue->async([&app] { app.terminate(); });
+    mainQueue->async([weak, &app, failure] {
+      if (auto self = weak.lock(); self && failure) {
+        self->options_.log(std::string("standard input can no longer be read (") + failure + "); it is taken as ended");
+      }
+      app.terminate();
+    });
   });
 }
 
 void Indicator::selftestOpen() {
   render(selftest::sampleReport());
-  mainQueue->asyncAfter(selftestDelay, [weak = weak_from_this()] {
+  mainQueue_->asyncAfter(selftestDelay, [weak = weak_from_this()] {
     if (auto self = weak.lock()) self->selftestStep();
   });
 }
 
 void Indicator::selftestStep() {
   assert(onMainThread());
-  app.activateIgnoringOtherApps();
-  options.log("selftest opening menu");
+  app_.activateIgnoringOtherApps();
+  options_.log("selftest opening menu");
   // Returns only once the menu has closed again.
   if (auto* button = item->button()) button->performClick();
-  options.log("selftest menu closed");
-  app.terminate();
+  options_.log("selftest menu closed");
+  app_.terminate();
 }
 
 void Indicator::openConsole() {
   assert(onMainThread());
   if (!consoleURL) return;
   // The text goes to the parser exactly as the report gave it.
-  if (auto url = app.urlFromString(*consoleURL)) app.openURL(*url);
+  if (auto url = app_.urlFromString(*consoleURL)) app_.openURL(*url);
 }
 
 void Indicator::quit() {
   assert(onMainThread());
-  app.terminate();
+  app_.terminate();
 }
+
+}  // namespace app

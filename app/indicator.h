@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/platform.h"
 #include "report/report.h"
+
+namespace app {
 
 class Indicator final : public platform::ApplicationDelegate,
                         public platform::MenuTarget,
@@ -17,7 +19,7 @@ class Indicator final : public platform::ApplicationDelegate,
  public:
   struct Options {
     bool selftest = false;
-    std::function<void(std::string_view)> log = writeLogLine;
+    std::function<void(std::string_view)> log = base::writeLogLine;
     int input = 0;  // where report lines come from: standard input
     std::function<void()> whenInputPauses;  // called on the reader's thread
   };
@@ -30,18 +32,22 @@ class Indicator final : public platform::ApplicationDelegate,
   void quit() override;
 
  private:
-  void render(const Report& report);
+  void render(const report::Report& report);
   void readStdin();
   void selftestOpen();
   void selftestStep();
   [[nodiscard]] bool onMainThread() const;
 
-  platform::Application& app;
-  const std::shared_ptr<platform::MainQueue> mainQueue;
-  const Options options;
+  platform::Application& app_;
+  const std::shared_ptr<platform::MainQueue> mainQueue_;
+  const Options options_;
 
+  // What is shown, by the names the design gives them.
   std::unique_ptr<platform::StatusItem> item;
   std::unique_ptr<platform::Menu> menu;
   std::optional<std::string> consoleURL;
-  std::string logMessage;  // one buffer for every report's log line
+
+  std::string logMessage_;  // one buffer for every report's log line
 };
+
+}  // namespace app

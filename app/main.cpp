@@ -12,14 +12,6 @@
 #include "platform/platform.h"
 
 namespace {
-// Set once, on the main thread, before the event loop starts.
-bool selftest = false;
-platform::Application* app = nullptr;
-// Keeps the Indicator alive for the whole process, and is never destroyed: the process
-// may end inside one of its commands (the platform's terminate), with the reader still
-// blocked in read, when destructors of statics would take the status item and menu away
-// from under both.
-std::shared_ptr<Indicator>& delegate = *new std::shared_ptr<Indicator>;
 
 // A standard stream that was closed at start would become the first file the process
 // opens (an event loop's wake-up descriptor, say), and be read as input or written to as
@@ -42,12 +34,17 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   reserveStandardStreams();
 
-  selftest = selftestRequested(argc, argv);
-  app = &platform::sharedApplication();
-  delegate = std::make_shared<Indicator>(
-      *app, Indicator::Options{.selftest = selftest, .whenInputPauses = releaseIdleMemory});
-  app->setDelegate(delegate.get());
-  app->setActivationPolicy(platform::ActivationPolicy::accessory);
-  app->run();
+  // Set once, here on the main thread, before the event loop starts.
+  const bool selftest = app::selftestRequested(argc, argv);
+  platform::Application& app = platform::sharedApplication();
+  // Keeps the Indicator alive for the whole process, and is never destroyed: the process
+  // may end inside one of its commands (the platform's terminate), with the reader still
+  // blocked in read, when destructors would take the status item and menu away from
+  // under both.
+  const auto& delegate = *new std::shared_ptr<app::Indicator>(std::make_shared<app::Indicator>(
+      app, app::Indicator::Options{.selftest = selftest, .whenInputPauses = app::releaseIdleMemory}));
+  app.setDelegate(delegate.get());
+  app.setActivationPolicy(platform::ActivationPolicy::accessory);
+  app.run();
   return 0;
 }

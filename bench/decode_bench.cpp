@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "bench/report_lines.h"
-#include "platform/status_bar_headless.h"
+#include "platform/headless/status_bar.h"
 #include "render/render.h"
 #include "report/decode.h"
 #include "report/line_framer.h"
@@ -24,9 +24,9 @@ const std::string& large() {
 }
 
 void decodeLine(benchmark::State& state, const std::string& line) {
-  ReportDecoder decoder;
+  report::ReportDecoder decoder;
   for (auto _ : state) {
-    DecodeResult result = decoder.decode(line);
+    report::DecodeResult result = decoder.decode(line);
     if (!result.ok()) state.SkipWithError("line rejected");
     benchmark::DoNotOptimize(result);
   }
@@ -74,7 +74,7 @@ void simdjsonParseOnly(benchmark::State& state, const std::string& line) {
 // and its log line (written to /dev/null), and the menu handed item by item to the
 // headless status bar.
 void renderReport(benchmark::State& state) {
-  const Report report = ::decodeReport(typical()).report();
+  const report::Report report = ::decodeReport(typical()).report();
   platform::HeadlessStatusButton button;
   platform::HeadlessMenu menu;
   struct : platform::MenuTarget {
@@ -84,13 +84,13 @@ void renderReport(benchmark::State& state) {
   std::string message, line;
   const int devNull = ::open("/dev/null", O_WRONLY);
   for (auto _ : state) {
-    const std::string_view title = render::statusTitleText(report);
-    button.setAttributedTitle(render::statusTitle(title));
-    render::titleLogMessage(message, title, button.frameWidth(), report.sections->size());
+    const std::string_view title = rendering::statusTitleText(report);
+    button.setAttributedTitle(rendering::statusTitle(title));
+    rendering::titleLogMessage(message, title, button.frameWidth(), report.sections->size());
     line.assign("indicator: ").append(message).push_back('\n');
     benchmark::DoNotOptimize(::write(devNull, line.data(), line.size()));
     menu.removeAllItems();
-    render::buildMenu(report, [&](platform::MenuItem&& entry) { menu.addItem(entry, target); });
+    rendering::buildMenu(report, [&](model::MenuItem&& entry) { menu.addItem(entry, target); });
     benchmark::DoNotOptimize(menu.size());
   }
   ::close(devNull);
@@ -100,7 +100,7 @@ void frameLines(benchmark::State& state) {
   std::string stream;
   for (unsigned i = 0; stream.size() < (8 << 20); ++i) stream += bench::typicalLine(i) + "\n";
   for (auto _ : state) {
-    LineFramer framer;
+    report::LineFramer framer;
     size_t lines = 0;
     for (size_t at = 0; at < stream.size(); at += 65536) {
       framer.feed(std::string_view(stream).substr(at, 65536), [&](std::string_view) { ++lines; });

@@ -27,7 +27,7 @@ size_t readEverything(simdjson::dom::element value) {
 int main() {
   simdjson::dom::parser parser;
   size_t lines = 0, bytes = 0;
-  readLines(0, [&](std::string_view line) {
+  report::readLines(0, [&](std::string_view line) {
     simdjson::dom::element root;
     if (!parser.parse(line.data(), line.size()).get(root)) bytes += readEverything(root);
     ++lines;

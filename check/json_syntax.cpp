@@ -3,9 +3,13 @@
 // escapes, 1024 levels of nesting) so that its explanation matches the rejection.
 #include "check/json_syntax.h"
 
+#include "base/text.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+
+namespace check {
 
 namespace {
 
@@ -130,10 +134,9 @@ class Reader {
         return std::nullopt;
       }
       if (byte < 0x20) {
-        static const char* hex = "0123456789ABCDEF";
         std::string code = "U+00";
-        code += hex[byte >> 4];
-        code += hex[byte & 15];
+        code += base::hexDigits[byte >> 4];
+        code += base::hexDigits[byte & 15];
         return fault(at_, "a raw control character (" + code + ") in a string; write it as an escape such as \\n, \\t or \\u00XX");
       }
       if (byte != '\\') {
@@ -216,3 +219,5 @@ class Reader {
 }  // namespace
 
 std::optional<SyntaxFault> findSyntaxFault(std::string_view line) { return Reader(line).line(); }
+
+}  // namespace check

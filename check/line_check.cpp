@@ -8,18 +8,30 @@
 #include <unordered_map>
 
 #include "check/json_syntax.h"
+#include "base/text.h"
 #include "check/terminal_text.h"
-#include "report/utf8.h"
+#include "base/utf8.h"
 #include "render/render.h"
+#include "report/format.h"
+
+namespace check {
 
 namespace {
 
 using simdjson::dom::element;
 
-constexpr std::array<std::string_view, 4> reportKeys = {"title", "tone", "sections", "console"};
-constexpr std::array<std::string_view, 2> sectionKeys = {"title", "rows"};
-constexpr std::array<std::string_view, 7> rowKeys = {"label", "bar", "value", "detail", "tone", "hint", "emphasis"};
-constexpr std::array<std::string_view, 3> tones = {"strong", "good", "light"};
+namespace format = report::format;
+
+template <class Record, size_t N>
+constexpr std::array<std::string_view, N> keysOf(const std::array<format::Field<Record>, N>& fields) {
+  std::array<std::string_view, N> keys;
+  for (size_t i = 0; i < N; ++i) keys[i] = fields[i].key;
+  return keys;
+}
+
+constexpr auto reportKeys = keysOf(format::reportFields);
+constexpr auto sectionKeys = keysOf(format::sectionFields);
+constexpr auto rowKeys = keysOf(format::rowFields);
 
 std::string lowered(std::string_view text) {
   std::string out(text);
@@ -66,7 +78,7 @@ std::optional<std::string_view> meantKey(std::string_view key, const std::array<
   return meant;
 }
 
-std::string inQuotes(std::string_view text) { return "\"" + terminal::visible(text) + "\""; }
+std::string inQuotes(std::string_view text) { return "\"" + base::visible(text) + "\""; }
 
 std::string at(std::string_view where, std::string_view key) {
   if (where.empty()) return std::string(key);
@@ -135,25 +147,8 @@ class KeyWarnings {
   std::vector<std::string>& out_;
 };
 
-// C0 and C1 controls and DEL; a tooltip may break its lines. Most text has none of the
-// bytes involved, which a loop without early exits finds at vector speed.
-bool isControl(std::string_view text, bool lineBreaksAllowed = false) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  unsigned suspect = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    suspect |= (bytes[i] < 0x20) | (bytes[i] == 0x7F) | (bytes[i] == 0xC2);
-  }
-  if (suspect == 0) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if ((byte < 0x20 && !(lineBreaksAllowed && byte == '\n')) || byte == 0x7F) return true;
-    if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) return true;
-  }
-  return false;
-}
-
 void controlWarning(std::vector<std::string>& out, const Place& place, std::string_view key, std::string_view text) {
-  if (isControl(text, key == "hint")) {
+  if (base::holdsControlCharacters(text, key == "hint")) {
     out.push_back(place(key) + ": holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all");
   }
 }
@@ -163,9 +158,9 @@ void controlWarning(std::vector<std::string>& out, const Place& place, std::stri
   if (text) controlWarning(out, place, key, std::string_view(*text));
 }
 
-void reportWarnings(const Report& report, std::vector<std::string>& out) {
+void reportWarnings(const report::Report& report, std::vector<std::string>& out) {
   if (report.title) {
-    if (size_t length = utf8::codePoints(*report.title); length > recommendedTitleLength) {
+    if (size_t length = base::utf8::codePoints(*report.title); length > recommendedTitleLength) {
       out.push_back("title: " + std::to_string(length) + " characters; status bars cut or shrink titles longer than " +
                     std::to_string(recommendedTitleLength) + " (see the README's guide for producers)");
     }
@@ -177,18 +172,19 @@ void reportWarnings(const Report& report, std::vector<std::string>& out) {
     const auto& section = (*report.sections)[s];
     controlWarning(out, {s, {}}, "title", std::string_view(section.title));
     for (size_t r = 0; r < section.rows.size(); ++r) {
-      const Row& row = section.rows[r];
+      const report::Row& row = section.rows[r];
       const Place place{s, r};
       controlWarning(out, place, "label", std::string_view(row.label));
       controlWarning(out, place, "bar", std::string_view(row.bar));
       controlWarning(out, place, "value", std::string_view(row.value));
       controlWarning(out, place, "detail", row.detail);
       controlWarning(out, place, "hint", row.hint);
-      if (!row.tone || render::toneColor(row.tone) != render::toneColor(std::nullopt)) continue;
+      if (!row.tone || rendering::toneColor(row.tone) != rendering::toneColor(std::nullopt)) continue;
       std::string trimmed = lowered(*row.tone);
       trimmed.erase(0, trimmed.find_first_not_of(" \t"));
       trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
-      if (std::find(tones.begin(), tones.end(), trimmed) != tones.end()) {
+      auto named = [&](const rendering::Tone& tone) { return tone.name == trimmed; };
+      if (std::any_of(rendering::tones.begin(), rendering::tones.end(), named)) {
         out.push_back(place("tone") + ": " + inQuotes(*row.tone) + " is drawn grey; tones match exactly, did you mean \"" +
                       trimmed + "\"?");
       }
@@ -200,9 +196,9 @@ std::string plural(size_t count, std::string_view word) {
   return std::to_string(count) + " " + std::string(word) + (count == 1 ? "" : "s");
 }
 
-std::string summary(const Report& report) {
+std::string summary(const report::Report& report) {
   std::string out = "ok  ";
-  out += report.title ? "title " + inQuotes(*report.title) : "no title (shows \xE2\x80\xA6)";
+  out += report.title ? "title " + inQuotes(*report.title) : "no title (shows " + std::string(rendering::placeholderTitle) + ")";
   if (!report.sections) {
     out += ", no sections";
   } else {
@@ -222,15 +218,15 @@ void explain(LineCheck& check) {
   reportWarnings(*check.report, check.warnings);
 }
 
-LineCheck checkLine(std::string_view line, ReportDecoder& decoder) {
+LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder) {
   LineCheck check;
-  DecodeResult result = decoder.decode(line, [&](const element& root) { KeyWarnings(check.warnings).report(root); });
+  report::DecodeResult result = decoder.decode(line, [&](const element& root) { KeyWarnings(check.warnings).report(root); });
   if (result.ok()) {
     check.report = std::move(result).report();
-    if (!utf8::isValid(line)) check.warnings.push_back("ill-formed UTF-8 in a string is shown as \xEF\xBF\xBD");
+    if (!base::utf8::isValid(line)) check.warnings.push_back("ill-formed UTF-8 in a string is shown as \xEF\xBF\xBD");
     return check;
   }
-  const DecodeError& error = result.error();
+  const report::DecodeError& error = result.error();
   if (!error.notJSON) {
     check.verdict = "rejected  " + error.message();
     return check;
@@ -239,9 +235,11 @@ LineCheck checkLine(std::string_view line, ReportDecoder& decoder) {
     check.verdict = "rejected  blank line";
   } else if (auto fault = findSyntaxFault(line)) {
     check.verdict = "rejected  not JSON at byte " + std::to_string(fault->offset + 1) + ": " + fault->reason;
-    check.excerpt = terminal::excerptWithCaret(line, fault->offset, "    ");
+    check.excerpt = excerptWithCaret(line, fault->offset, "    ");
   } else {
     check.verdict = "rejected  " + error.message();
   }
   return check;
 }
+
+}  // namespace check

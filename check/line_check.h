@@ -10,8 +10,10 @@
 #include "report/decode.h"
 #include "report/report.h"
 
+namespace check {
+
 struct LineCheck {
-  std::optional<Report> report;  // present when the indicator accepts the line
+  std::optional<report::Report> report;  // present when the indicator accepts the line
   std::string verdict;           // "ok  title ..." or "rejected  <reason>", one line
   std::string excerpt;           // for a line that is not JSON: where, with a caret
   std::vector<std::string> warnings;
@@ -24,5 +26,7 @@ inline constexpr size_t recommendedTitleLength = 8;
 // so that two threads can share the work: checkLine needs the line (the rejection's
 // reason, the keys as written), explain only the decoded report (the verdict of an
 // accepted line and the warnings about what it holds).
-[[nodiscard]] LineCheck checkLine(std::string_view line, ReportDecoder& decoder);
+[[nodiscard]] LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder);
 void explain(LineCheck& check);
+
+}  // namespace check

@@ -21,11 +21,13 @@
 
 #include "check/line_check.h"
 #include "check/preview.h"
+#include "base/text.h"
 #include "report/line_framer.h"
+#include "report/stdin_reader.h"
 
+namespace check {
 namespace {
 
-constexpr size_t chunkSize = 1 << 16;
 constexpr size_t flushAt = 1 << 16;
 
 constexpr std::string_view usage =
@@ -53,18 +55,8 @@ struct Options {
 
 enum Exit { allAccepted = 0, someRejected = 1, trouble = 2 };
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
-  return true;
-}
-
 void complain(std::string_view message) {
-  (void)writeAll(STDERR_FILENO, "indicator-check: " + std::string(message) + "\n");
+  (void)base::writeAll(STDERR_FILENO, "indicator-check: " + std::string(message) + "\n");
 }
 
 // Verdicts are gathered and written in large pieces; in --pass mode the input itself
@@ -75,17 +67,17 @@ class Output {
 
   void verdicts(std::string_view text) {
     if (options_.pass) {
-      if (!writeAll(STDERR_FILENO, text)) healthy_ = false;
+      if (!base::writeAll(STDERR_FILENO, text)) healthy_ = false;
       return;
     }
     buffer_.append(text);
     if (buffer_.size() >= flushAt) flush();
   }
   void input(std::string_view bytes) {
-    if (!writeAll(STDOUT_FILENO, bytes)) healthy_ = false;
+    if (!base::writeAll(STDOUT_FILENO, bytes)) healthy_ = false;
   }
   void flush() {
-    if (!writeAll(STDOUT_FILENO, buffer_)) healthy_ = false;
+    if (!base::writeAll(STDOUT_FILENO, buffer_)) healthy_ = false;
     buffer_.clear();
   }
   [[nodiscard]] bool healthy() const { return healthy_; }
@@ -152,8 +144,7 @@ class Handoff {
 
 // The reading thread: every input in turn, framed and decoded.
 void readInputs(const Options& options, Output& out, Handoff& handoff) {
-  ReportDecoder decoder;
-  const auto chunk = std::make_unique<char[]>(chunkSize);
+  report::ReportDecoder decoder;
   const bool named = options.files.size() > 1;
   for (const std::string& file : options.files) {
     const std::string prefix = named ? file + ":" : std::string();
@@ -169,19 +160,16 @@ void readInputs(const Options& options, Output& out, Handoff& handoff) {
       if (!handoff.put(std::move(batch))) break;
       continue;
     }
-    LineFramer framer;
-    for (;;) {
-      const ssize_t count = ::read(fd, chunk.get(), chunkSize);
-      if (count < 0 && errno == EINTR) continue;
-      if (count < 0) batch.push_back({{}, {}, "cannot read " + file + ": " + std::strerror(errno)});
-      if (count <= 0) break;
-      const std::string_view bytes(chunk.get(), static_cast<size_t>(count));
-      if (options.pass) out.input(bytes);
-      if (!out.healthy() || handoff.stopped()) break;
-      framer.feed(bytes, onLine, onOverlong);
-      if (!batch.empty() && !handoff.put(std::exchange(batch, {}))) break;
-    }
-    framer.finish(onLine, onOverlong);
+    const int failure = report::readLines(
+        fd, {.line = onLine,
+             .overlong = onOverlong,
+             .read =
+                 [&](std::string_view bytes) {
+                   if (options.pass) out.input(bytes);
+                   return out.healthy() && !handoff.stopped();
+                 },
+             .afterRead = [&] { return batch.empty() || handoff.put(std::exchange(batch, {})); }});
+    if (failure != 0) batch.push_back({{}, {}, "cannot read " + file + ": " + std::strerror(failure)});
     if (!standardInput) ::close(fd);
     if (!handoff.put(std::move(batch)) || !out.healthy()) break;
   }
@@ -201,7 +189,7 @@ class Verdicts {
     }
     if (!checked.check) {
       anyRejected_ = true;
-      out_.verdicts(checked.place + "rejected  longer than " + std::to_string(LineFramer::defaultMaxLineBytes) +
+      out_.verdicts(checked.place + "rejected  longer than " + std::to_string(report::LineFramer::defaultMaxLineBytes) +
                     " bytes (1 GiB); the rest of it was skipped\n");
       return;
     }
@@ -240,12 +228,14 @@ class Verdicts {
   Output& out_;
   bool anyRejected_ = false;
   bool unreadable_ = false;
-  std::optional<Report> lastAccepted_;
+  std::optional<report::Report> lastAccepted_;
 };
 
 }  // namespace
+}  // namespace check
 
 int main(int argc, char** argv) {
+  using namespace check;
   // A reader that goes away ends the check with status 2, not with a signal.
   std::signal(SIGPIPE, SIG_IGN);
   Options options;
@@ -263,12 +253,12 @@ int main(int argc, char** argv) {
     } else if (argument == "--pass") {
       options.pass = true;
     } else if (argument == "--help") {
-      return writeAll(STDOUT_FILENO, usage) ? allAccepted : trouble;
+      return base::writeAll(STDOUT_FILENO, usage) ? allAccepted : trouble;
     } else if (argument == "--version") {
-      return writeAll(STDOUT_FILENO, "indicator-check " INDICATOR_VERSION "\n") ? allAccepted : trouble;
+      return base::writeAll(STDOUT_FILENO, "indicator-check " INDICATOR_VERSION "\n") ? allAccepted : trouble;
     } else {
       complain("unknown option " + std::string(argument));
-      (void)writeAll(STDERR_FILENO, usage);
+      (void)base::writeAll(STDERR_FILENO, usage);
       return trouble;
     }
   }

@@ -3,16 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
-#include "check/terminal_text.h"
-#include "platform/palette.h"
+#include "base/text.h"
+#include "model/palette.h"
 #include "render/render.h"
-#include "report/utf8.h"
+#include "base/utf8.h"
+
+namespace check {
 
 namespace {
 
-using platform::MenuItem;
-using platform::NamedColor;
-using platform::StyledRun;
+using model::MenuItem;
+using model::NamedColor;
+using model::StyledRun;
 
 constexpr std::string_view reset = "\x1b[0m";
 constexpr std::string_view menuIndent = "    ";
@@ -24,9 +26,9 @@ std::string sgr(std::string_view codes) { return "\x1b[" + std::string(codes) + 
 // text, so both stay legible on light and dark terminals; tone colours are exact.
 std::string runStyle(const StyledRun& run) {
   std::string codes;
-  if (run.font.weight == platform::FontWeight::semibold) codes += "1;";
+  if (run.font.weight == model::FontWeight::semibold) codes += "1;";
   if (run.color.blend || (run.color.base != NamedColor::label && run.color.base != NamedColor::secondaryLabel)) {
-    const platform::RGBA rgba = platform::resolve(run.color, platform::Appearance::dark);
+    const model::RGBA rgba = model::resolve(run.color, model::Appearance::dark);
     auto channel = [](double value) { return std::to_string(std::lround(std::clamp(value, 0.0, 1.0) * 255)); };
     codes += "38;2;" + channel(rgba.red) + ";" + channel(rgba.green) + ";" + channel(rgba.blue) + ";";
   } else if (run.color.base == NamedColor::secondaryLabel) {
@@ -37,13 +39,13 @@ std::string runStyle(const StyledRun& run) {
   return sgr(codes);
 }
 
-std::string styled(const platform::StyledText& runs, bool colour) {
+std::string styled(const model::StyledText& runs, bool colour) {
   std::string out;
   for (const StyledRun& run : runs) {
     const std::string style = colour ? runStyle(run) : std::string();
     std::string text;
     run.appendTo(text);
-    out.append(style).append(terminal::visible(text));
+    out.append(style).append(base::visible(text));
     if (!style.empty()) out.append(reset);
   }
   return out;
@@ -54,16 +56,16 @@ std::string itemLine(const MenuItem& item, bool colour) {
   if (item.attributedTitle) {
     line = styled(*item.attributedTitle, colour);
   } else {
-    line = terminal::visible(item.title);
+    line = base::visible(item.title);
   }
   if (!item.keyEquivalent.empty()) {
     std::string key(item.keyEquivalent);
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    line += "  \xE2\x8C\x98" + terminal::visible(key);  // ⌘
+    line += "  \xE2\x8C\x98" + base::visible(key);  // ⌘
   }
   if (!item.enabled && colour) line = sgr("2") + line + std::string(reset);
   if (item.toolTip) {
-    std::string hint = std::string(hintMark) + terminal::visible(*item.toolTip);
+    std::string hint = std::string(hintMark) + base::visible(*item.toolTip);
     line += colour ? sgr("2") + hint + std::string(reset) : hint;
   }
   return line;
@@ -71,16 +73,16 @@ std::string itemLine(const MenuItem& item, bool colour) {
 
 size_t plainWidth(const MenuItem& item) {
   if (item.isSeparator) return 0;
-  return utf8::codePoints(terminal::visible(item.attributedTitle ? platform::plainText(*item.attributedTitle) : item.title));
+  return base::utf8::codePoints(base::visible(item.attributedTitle ? model::plainText(*item.attributedTitle) : item.title));
 }
 
 }  // namespace
 
-std::string preview(const Report& report, bool colour) {
-  const std::vector<MenuItem> items = render::menuItems(report);
+std::string preview(const report::Report& report, bool colour) {
+  const std::vector<MenuItem> items = rendering::menuItems(report);
   size_t width = 0;
   for (const MenuItem& item : items) width = std::max(width, plainWidth(item));
-  std::string out = "  status  " + styled(render::statusTitle(render::statusTitleText(report)), colour) + "\n";
+  std::string out = "  status  " + styled(rendering::statusTitle(rendering::statusTitleText(report)), colour) + "\n";
   out += "  menu\n";
   for (const MenuItem& item : items) {
     out.append(menuIndent);
@@ -93,3 +95,5 @@ std::string preview(const Report& report, bool colour) {
   }
   return out;
 }
+
+}  // namespace check

@@ -5,7 +5,11 @@
 
 #include "report/report.h"
 
+namespace check {
+
 // The status title, then the menu: the same render values every platform draws. With
 // colour, runs are drawn in their tone colours (24-bit), headers and disabled items dim,
 // emphasis bold; without, as plain text.
-[[nodiscard]] std::string preview(const Report& report, bool colour);
+[[nodiscard]] std::string preview(const report::Report& report, bool colour);
+
+}  // namespace check

@@ -13,38 +13,43 @@
 
 #include "check/json_syntax.h"
 #include "report/decode.h"
-#include "report/utf8.h"
+#include "report/format.h"
+#include "base/utf8.h"
 
 namespace {
 
 using nlohmann::json;
 
-void check(bool condition, const char* what) {
+void require(bool condition, const char* what) {
   if (condition) return;
   std::fprintf(stderr, "decode_fuzz: %s\n", what);
   std::abort();
 }
 
-json encode(const Report& report) {
+// A record written back as JSON by the format's own table, every key it holds.
+template <class Record, size_t N>
+json encode(const Record& record, const std::array<report::format::Field<Record>, N>& fields);
+
+json encodeValue(const std::string& text) { return text; }
+json encodeValue(const std::optional<std::string>& text) { return text ? json(*text) : json(); }
+json encodeValue(const std::optional<bool>& flag) { return flag ? json(*flag) : json(); }
+json encodeValue(const std::vector<report::Row>& rows) {
+  json out = json::array();
+  for (const auto& row : rows) out.push_back(encode(row, report::format::rowFields));
+  return out;
+}
+json encodeValue(const std::optional<std::vector<report::Report::Section>>& sections) {
+  if (!sections) return json();
+  json out = json::array();
+  for (const auto& section : *sections) out.push_back(encode(section, report::format::sectionFields));
+  return out;
+}
+
+template <class Record, size_t N>
+json encode(const Record& record, const std::array<report::format::Field<Record>, N>& fields) {
   json object = json::object();
-  if (report.title) object["title"] = *report.title;
-  if (report.tone) object["tone"] = *report.tone;
-  if (report.console) object["console"] = *report.console;
-  if (report.sections) {
-    json sections = json::array();
-    for (const auto& section : *report.sections) {
-      json rows = json::array();
-      for (const auto& row : section.rows) {
-        json encoded = {{"label", row.label}, {"bar", row.bar}, {"value", row.value}};
-        if (row.detail) encoded["detail"] = *row.detail;
-        if (row.tone) encoded["tone"] = *row.tone;
-        if (row.hint) encoded["hint"] = *row.hint;
-        if (row.emphasis) encoded["emphasis"] = *row.emphasis;
-        rows.push_back(std::move(encoded));
-      }
-      sections.push_back({{"title", section.title}, {"rows", std::move(rows)}});
-    }
-    object["sections"] = std::move(sections);
+  for (const auto& field : fields) {
+    std::visit([&](auto member) { object[std::string(field.key)] = encodeValue(record.*member); }, field.member);
   }
   return object;
 }
@@ -82,25 +87,25 @@ bool withinSharedLimits(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view line(reinterpret_cast<const char*>(data), size);
-  DecodeResult result = decodeReport(line);
+  report::DecodeResult result = report::decodeReport(line);
 
-  const std::string repaired = utf8::repaired(line);
+  const std::string repaired = base::utf8::repaired(line);
   // nlohmann skips a leading byte order mark and stops at a raw NUL; in JSON text the
   // first has no place and the second is never valid, in a string or out of one.
   const bool oneValue = !repaired.starts_with("\xEF\xBB\xBF") &&
                         repaired.find('\0') == std::string::npos && json::accept(repaired);
   const bool notJSON = !result.ok() && result.error().notJSON;
-  check(findSyntaxFault(line).has_value() == notJSON, "indicator-check explains a line otherwise than it is decoded");
+  require(check::findSyntaxFault(line).has_value() == notJSON, "indicator-check explains a line otherwise than it is decoded");
   if (withinSharedLimits(repaired)) {
-    if (oneValue) check(!notJSON, "a valid JSON line was rejected as not JSON");
-    if (!oneValue) check(notJSON, "invalid JSON was not rejected as such");
+    if (oneValue) require(!notJSON, "a valid JSON line was rejected as not JSON");
+    if (!oneValue) require(notJSON, "invalid JSON was not rejected as such");
   }
   if (result.ok()) {
-    check(oneValue, "a report came out of a line that is not JSON");
-    const std::string written = encode(result.report()).dump();
-    DecodeResult again = decodeReport(written);
-    check(again.ok(), "a written report does not decode");
-    check(again.report() == result.report(), "a written report decodes to another report");
+    require(oneValue, "a report came out of a line that is not JSON");
+    const std::string written = encode(result.report(), report::format::reportFields).dump();
+    report::DecodeResult again = report::decodeReport(written);
+    require(again.ok(), "a written report does not decode");
+    require(again.report() == result.report(), "a written report decodes to another report");
   }
   return 0;
 }

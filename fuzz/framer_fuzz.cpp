@@ -15,11 +15,11 @@ namespace {
 using Lines = std::vector<std::optional<std::string>>;  // nullopt for a line dropped as too long
 
 Lines frame(std::string_view input, const std::vector<size_t>& cuts,
-            size_t limit = LineFramer::defaultMaxLineBytes) {
+            size_t limit = report::LineFramer::defaultMaxLineBytes) {
   Lines lines;
   auto collect = [&](std::string_view line) { lines.emplace_back(line); };
   auto overlong = [&] { lines.emplace_back(std::nullopt); };
-  LineFramer framer(limit);
+  report::LineFramer framer(limit);
   size_t at = 0;
   for (size_t cut : cuts) {
     framer.feed(input.substr(at, cut - at), collect, overlong);

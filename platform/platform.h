@@ -11,8 +11,8 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/menu_item.h"
-#include "platform/styled_text.h"
+#include "model/menu_item.h"
+#include "model/styled_text.h"
 
 namespace platform {
 
@@ -53,11 +53,11 @@ class MenuTarget {
 };
 
 // Sends an item's command to its target; an item without one does nothing.
-inline void perform(MenuAction action, MenuTarget& target) {
+inline void perform(model::MenuAction action, MenuTarget& target) {
   switch (action) {
-    case MenuAction::openConsole: target.openConsole(); break;
-    case MenuAction::quit: target.quit(); break;
-    case MenuAction::none: break;
+    case model::MenuAction::openConsole: target.openConsole(); break;
+    case model::MenuAction::quit: target.quit(); break;
+    case model::MenuAction::none: break;
   }
 }
 
@@ -69,7 +69,7 @@ class MenuChoice {
     open_ = true;
     chosen_.reset();
   }
-  void choose(MenuAction action, MenuTarget& target) {
+  void choose(model::MenuAction action, MenuTarget& target) {
     if (open_) {
       chosen_ = Chosen{action, &target};
     } else {
@@ -84,7 +84,7 @@ class MenuChoice {
 
  private:
   struct Chosen {
-    MenuAction action;
+    model::MenuAction action;
     MenuTarget* target;
   };
   std::optional<Chosen> chosen_;
@@ -97,7 +97,7 @@ class Menu {
   virtual void setAutoenablesItems(bool autoenables) = 0;
   virtual void removeAllItems() = 0;
   // Adds a native item made from the value; target receives its action, if it has one.
-  virtual void addItem(const MenuItem& item, MenuTarget& target) = 0;
+  virtual void addItem(const model::MenuItem& item, MenuTarget& target) = 0;
 };
 
 enum class ImagePosition { noImage };
@@ -105,7 +105,7 @@ enum class ImagePosition { noImage };
 class StatusButton {
  public:
   virtual ~StatusButton() = default;
-  virtual void setAttributedTitle(StyledText title) = 0;
+  virtual void setAttributedTitle(model::StyledText title) = 0;
   virtual void setImagePosition(ImagePosition position) = 0;
   virtual void setToolTip(const std::string& toolTip) = 0;
   // The width of the button's frame in points, as laid out now.

@@ -5,16 +5,16 @@
 #include <locale>
 #include <sstream>
 
-namespace render {
+namespace rendering {
 namespace {
 
-using platform::Color;
-using platform::Font;
-using platform::FontDesign;
-using platform::FontWeight;
-using platform::MenuItem;
-using platform::NamedColor;
-using platform::StyledRun;
+using model::Color;
+using model::Font;
+using model::FontDesign;
+using model::FontWeight;
+using model::MenuItem;
+using model::NamedColor;
+using model::StyledRun;
 
 constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
 constexpr double toneGreyFraction = 0.25;
@@ -41,11 +41,11 @@ bool readsBackAs(const std::string& text, double value) {
 
 }  // namespace
 
-std::string_view statusTitleText(const Report& report) {
+std::string_view statusTitleText(const report::Report& report) {
   return report.title ? std::string_view(*report.title) : placeholderTitle;
 }
 
-platform::StyledText statusTitle(std::string_view text) {
+model::StyledText statusTitle(std::string_view text) {
   return {StyledRun{{}, text, statusFont, Color{NamedColor::label, {}}}};
 }
 
@@ -98,17 +98,14 @@ std::string titleLogMessage(std::string_view text, double width, size_t sectionC
 
 MenuItem header(std::string_view title) {
   return MenuItem{.title = title,
-                  .attributedTitle = platform::StyledText{{{}, title, headerFont, {NamedColor::secondaryLabel, {}}}},
+                  .attributedTitle = model::StyledText{{{}, title, headerFont, {NamedColor::secondaryLabel, {}}}},
                   .enabled = false};
 }
 
 Color toneColor(const std::optional<std::string>& tone) {
-  auto greyed = [](NamedColor base) {
-    return Color{base, Color::Blend{toneGreyFraction, NamedColor::systemGray}};
-  };
-  if (tone == "strong") return greyed(NamedColor::systemGreen);
-  if (tone == "good") return greyed(NamedColor::systemBlue);
-  if (tone == "light") return greyed(NamedColor::systemOrange);
+  for (const Tone& known : tones) {
+    if (tone == known.name) return Color{known.base, Color::Blend{toneGreyFraction, NamedColor::systemGray}};
+  }
   return {NamedColor::secondaryLabel, {}};
 }
 
@@ -116,20 +113,22 @@ Font rowFont(std::optional<bool> emphasis) {
   return {FontDesign::monospaced, 12, emphasis.value_or(false) ? FontWeight::semibold : FontWeight::regular};
 }
 
-MenuItem rowItem(const Row& row) {
+MenuItem rowItem(const report::Row& row) {
   const Font font = rowFont(row.emphasis);
   const Color label{NamedColor::label, {}};
   MenuItem item{.title = row.label,
-                .attributedTitle = platform::StyledText{{runGap, row.label, font, label},
+                .attributedTitle = model::StyledText{{runGap, row.label, font, label},
                                                         {runGap, row.bar, font, toneColor(row.tone)},
                                                         {runGap, row.value, font, label}},
                 .enabled = true};
   if (row.hint) item.toolTip = *row.hint;
-  if (row.detail && !row.detail->empty()) item.attributedTitle->push_back({runGap, *row.detail, font, label});
+  const std::string_view detail = row.detail ? std::string_view(*row.detail) : std::string_view();
+  if (!detail.empty()) item.attributedTitle->push_back({runGap, detail, font, label});
+  item.row = model::RowFields{row.label, row.bar, row.value, detail, toneColor(row.tone)};
   return item;
 }
 
-void buildMenu(const Report& report, const std::function<void(MenuItem&&)>& add) {
+void buildMenu(const report::Report& report, const std::function<void(MenuItem&&)>& add) {
   if (report.sections) {
     for (const auto& section : *report.sections) {
       add(header(section.title));
@@ -141,14 +140,14 @@ void buildMenu(const Report& report, const std::function<void(MenuItem&&)>& add)
     add(header(nothingYetTitle));
     add(MenuItem::separatorItem());
   }
-  if (report.console) add(MenuItem{.title = consoleCommandTitle, .action = platform::MenuAction::openConsole});
-  add(MenuItem{.title = quitCommandTitle, .action = platform::MenuAction::quit, .keyEquivalent = "q"});
+  if (report.console) add(MenuItem{.title = consoleCommandTitle, .action = model::MenuAction::openConsole});
+  add(MenuItem{.title = quitCommandTitle, .action = model::MenuAction::quit, .keyEquivalent = "q"});
 }
 
-std::vector<MenuItem> menuItems(const Report& report) {
+std::vector<MenuItem> menuItems(const report::Report& report) {
   std::vector<MenuItem> items;
   buildMenu(report, [&](MenuItem&& item) { items.push_back(std::move(item)); });
   return items;
 }
 
-}  // namespace render
+}  // namespace rendering

@@ -4,18 +4,21 @@
 
 #include <simdjson.h>
 
+#include <array>
 #include <new>
 #include <optional>
+#include <variant>
 
-#include "report/utf8.h"
+#include "base/text.h"
+#include "base/utf8.h"
+#include "report/format.h"
+
+namespace report {
 
 namespace {
 
 using simdjson::dom::element;
 using simdjson::dom::element_type;
-
-// Above this, a line's parser buffers are released instead of kept for the next line.
-constexpr size_t keepParserCapacity = 1 << 20;
 
 using Failure = std::optional<DecodeError>;
 
@@ -53,13 +56,14 @@ std::string indexed(std::string_view key, size_t index) {
   return where;
 }
 
-Failure requiredText(element value, std::string_view key, std::string& out) {
+// One decodeValue per kind of member; decodeRecord picks it by the member a key fills.
+Failure decodeValue(element value, std::string_view key, std::string& out) {
   if (value.type() != element_type::STRING) return mismatch(key, "string", value);
   out = value.get_string().value_unsafe();
   return {};
 }
 
-Failure optionalText(element value, std::string_view key, std::optional<std::string>& out) {
+Failure decodeValue(element value, std::string_view key, std::optional<std::string>& out) {
   switch (value.type()) {
     case element_type::NULL_VALUE: out.reset(); return {};
     case element_type::STRING: out.emplace(value.get_string().value_unsafe()); return {};
@@ -67,7 +71,7 @@ Failure optionalText(element value, std::string_view key, std::optional<std::str
   }
 }
 
-Failure optionalBool(element value, std::string_view key, std::optional<bool>& out) {
+Failure decodeValue(element value, std::string_view key, std::optional<bool>& out) {
   switch (value.type()) {
     case element_type::NULL_VALUE: out.reset(); return {};
     case element_type::BOOL: out = value.get_bool().value_unsafe(); return {};
@@ -75,112 +79,64 @@ Failure optionalBool(element value, std::string_view key, std::optional<bool>& o
   }
 }
 
-Failure decodeRow(element value, Row& row) {
-  simdjson::dom::object object;
-  if (value.get(object)) return mismatch("", "object", value);
-  bool hasLabel = false, hasBar = false, hasValue = false;
-  for (auto field : object) {
-    const std::string_view key = field.key;
-    Failure failure;
-    if (key == "label") {
-      failure = requiredText(field.value, key, row.label);
-      hasLabel = true;
-    } else if (key == "bar") {
-      failure = requiredText(field.value, key, row.bar);
-      hasBar = true;
-    } else if (key == "value") {
-      failure = requiredText(field.value, key, row.value);
-      hasValue = true;
-    } else if (key == "detail") {
-      failure = optionalText(field.value, key, row.detail);
-    } else if (key == "tone") {
-      failure = optionalText(field.value, key, row.tone);
-    } else if (key == "hint") {
-      failure = optionalText(field.value, key, row.hint);
-    } else if (key == "emphasis") {
-      failure = optionalBool(field.value, key, row.emphasis);
-    }
-    if (failure) return failure;
-  }
-  if (!hasLabel) return missing("label");
-  if (!hasBar) return missing("bar");
-  if (!hasValue) return missing("value");
-  return {};
-}
+template <class Record, size_t N>
+Failure decodeRecord(element value, Record& record, const std::array<format::Field<Record>, N>& fields);
 
-Failure decodeRows(element value, std::vector<Row>& rows) {
-  simdjson::dom::array array;
-  if (value.get(array)) return mismatch("rows", "array", value);
-  rows.clear();
-  rows.reserve(array.size());
+// The entries of an array, each decoded as a record; where one fails is its index.
+template <class Record, size_t N>
+Failure decodeList(simdjson::dom::array array, std::string_view key, std::vector<Record>& out,
+                   const std::array<format::Field<Record>, N>& fields) {
+  out.clear();
+  out.reserve(array.size());
   size_t index = 0;
   for (element entry : array) {
-    Row& row = rows.emplace_back();
-    if (Failure failure = decodeRow(entry, row)) return within(indexed("rows", index), *failure);
+    if (Failure failure = decodeRecord(entry, out.emplace_back(), fields)) return within(indexed(key, index), *failure);
     ++index;
   }
   return {};
 }
 
-Failure decodeSection(element value, Report::Section& section) {
-  simdjson::dom::object object;
-  if (value.get(object)) return mismatch("", "object", value);
-  bool hasTitle = false, hasRows = false;
-  for (auto field : object) {
-    const std::string_view key = field.key;
-    Failure failure;
-    if (key == "title") {
-      failure = requiredText(field.value, key, section.title);
-      hasTitle = true;
-    } else if (key == "rows") {
-      failure = decodeRows(field.value, section.rows);
-      hasRows = true;
-    }
-    if (failure) return failure;
-  }
-  if (!hasTitle) return missing("title");
-  if (!hasRows) return missing("rows");
-  return {};
+Failure decodeValue(element value, std::string_view key, std::vector<Row>& out) {
+  simdjson::dom::array array;
+  if (value.get(array)) return mismatch(key, "array", value);
+  return decodeList(array, key, out, format::rowFields);
 }
 
-Failure decodeSections(element value, std::optional<std::vector<Report::Section>>& out) {
+Failure decodeValue(element value, std::string_view key, std::optional<std::vector<Report::Section>>& out) {
   if (value.type() == element_type::NULL_VALUE) {
     out.reset();
     return {};
   }
   simdjson::dom::array array;
-  if (value.get(array)) return mismatch("sections", "array or null", value);
-  auto& sections = out.emplace();
-  sections.reserve(array.size());
-  size_t index = 0;
-  for (element entry : array) {
-    auto& section = sections.emplace_back();
-    if (Failure failure = decodeSection(entry, section)) {
-      return within(indexed("sections", index), *failure);
+  if (value.get(array)) return mismatch(key, "array or null", value);
+  return decodeList(array, key, out.emplace(), format::sectionFields);
+}
+
+// Keys a record does not have are passed over; a key that stands twice counts last.
+template <class Record, size_t N>
+Failure decodeRecord(element value, Record& record, const std::array<format::Field<Record>, N>& fields) {
+  simdjson::dom::object object;
+  if (value.get(object)) return mismatch("", "object", value);
+  std::array<bool, N> seen{};
+  for (auto entry : object) {
+    const std::string_view key = entry.key;
+    for (size_t i = 0; i < N; ++i) {
+      if (fields[i].key != key) continue;
+      seen[i] = true;
+      auto decode = [&](auto member) { return decodeValue(entry.value, key, record.*member); };
+      if (Failure failure = std::visit(decode, fields[i].member)) return failure;
+      break;
     }
-    ++index;
+  }
+  for (size_t i = 0; i < N; ++i) {
+    if (fields[i].required() && !seen[i]) return missing(fields[i].key);
   }
   return {};
 }
 
 DecodeResult decodeRoot(element root) {
-  simdjson::dom::object object;
-  if (root.get(object)) return mismatch("", "object", root);
   Report report;
-  for (auto field : object) {
-    const std::string_view key = field.key;
-    Failure failure;
-    if (key == "title") {
-      failure = optionalText(field.value, key, report.title);
-    } else if (key == "tone") {
-      failure = optionalText(field.value, key, report.tone);
-    } else if (key == "sections") {
-      failure = decodeSections(field.value, report.sections);
-    } else if (key == "console") {
-      failure = optionalText(field.value, key, report.console);
-    }
-    if (failure) return std::move(*failure);
-  }
+  if (Failure failure = decodeRecord(root, report, format::reportFields)) return std::move(*failure);
   return report;
 }
 
@@ -206,12 +162,13 @@ DecodeResult ReportDecoder::decode(std::string_view line, const Inspect& inspect
     auto error = parser_->parse(line.data(), line.size()).get(root);
     std::string repaired;
     if (error == simdjson::UTF8_ERROR) {
-      repaired = utf8::repaired(line);
+      repaired = base::utf8::repaired(line);
       error = parser_->parse(repaired.data(), repaired.size()).get(root);
     }
     DecodeResult result = error ? DecodeResult(notJSON(error)) : decodeRoot(root);
     if (result.ok() && inspect) inspect(root);
-    if (line.size() > keepParserCapacity) parser_.reset();
+    // Buffers a very long line grew are not kept for the short lines after it.
+    if (line.size() > base::keptBufferCapacity) parser_.reset();
     return result;
   } catch (const std::bad_alloc&) {
     parser_.reset();
@@ -226,3 +183,5 @@ DecodeResult decodeReport(std::string_view line) noexcept {
   ReportDecoder decoder;
   return decoder.decode(line);
 }
+
+}  // namespace report

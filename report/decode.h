@@ -14,6 +14,8 @@ class element;
 class parser;
 }
 
+namespace report {
+
 // Why a line was rejected and where, e.g. "sections[1].rows[0].value: expected string,
 // got number". The indicator drops it; tools and tests may show it.
 struct DecodeError {
@@ -63,3 +65,5 @@ class ReportDecoder {
  private:
   std::unique_ptr<simdjson::dom::parser> parser_;
 };
+
+}  // namespace report

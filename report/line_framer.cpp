@@ -2,10 +2,9 @@
 // giving memory back after a very long one.
 #include "report/line_framer.h"
 
-namespace {
-// A long line's buffer is not kept for the ordinary lines that follow it.
-constexpr size_t keepCapacity = 1 << 20;
-}  // namespace
+#include "base/text.h"
+
+namespace report {
 
 void LineFramer::gather(std::string_view piece) {
   if (skipping_) return;
@@ -20,6 +19,6 @@ void LineFramer::gather(std::string_view piece) {
   pending_.append(piece);
 }
 
-void LineFramer::releaseLargeBuffer() {
-  if (pending_.capacity() > keepCapacity) std::string().swap(pending_);
-}
+void LineFramer::releaseLargeBuffer() { base::releaseIfLarge(pending_); }
+
+}  // namespace report

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace report {
+
 class LineFramer {
  public:
   // Longer lines are not kept: a producer that never writes a line feed must not take
@@ -78,3 +80,5 @@ void LineFramer::finish(OnLine&& onLine, OnOverlong&& onOverlong) {
   pending_.clear();
   releaseLargeBuffer();
 }
+
+}  // namespace report

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace report {
+
 // One measurement line of a section.
 struct Row {
   std::string label;
@@ -35,3 +37,5 @@ struct Report {
 
   bool operator==(const Report&) const = default;
 };
+
+}  // namespace report

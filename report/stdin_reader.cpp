@@ -11,6 +11,8 @@
 #include "report/decode.h"
 #include "report/line_framer.h"
 
+namespace report {
+
 namespace {
 
 constexpr size_t chunkSize = 1 << 16;
@@ -29,34 +31,44 @@ void waitForInput(int fd, const std::function<void()>& whenIdle) {
 
 }  // namespace
 
-void readLines(int fd, const std::function<void(std::string_view)>& onLine, const std::function<void()>& whenIdle,
-               const std::function<void()>& afterRead) {
+int readLines(int fd, const LineHandlers& handlers) {
   const auto chunk = std::make_unique<char[]>(chunkSize);
+  const auto overlong = [&] {
+    if (handlers.overlong) handlers.overlong();
+  };
   LineFramer framer;
+  int failure = 0;
   for (;;) {
-    waitForInput(fd, whenIdle);
+    waitForInput(fd, handlers.whenIdle);
     const ssize_t count = ::read(fd, chunk.get(), chunkSize);
     if (count < 0 && errno == EINTR) continue;
+    if (count < 0) failure = errno;
     if (count <= 0) break;  // end of input, or input that can no longer be read
-    framer.feed(std::string_view(chunk.get(), static_cast<size_t>(count)), onLine);
-    if (afterRead) afterRead();
+    const std::string_view bytes(chunk.get(), static_cast<size_t>(count));
+    if (handlers.read && !handlers.read(bytes)) break;
+    framer.feed(bytes, handlers.line, overlong);
+    if (handlers.afterRead && !handlers.afterRead()) break;
   }
-  framer.finish(onLine);
-  if (afterRead) afterRead();
+  framer.finish(handlers.line, overlong);
+  if (handlers.afterRead) handlers.afterRead();
+  return failure;
 }
 
 void readReports(int fd, const std::function<void(std::vector<Report>&&)>& deliver,
                  const std::function<void()>& whenIdle) {
   ReportDecoder decoder;
   std::vector<Report> batch;
-  readLines(
-      fd,
-      [&](std::string_view line) {
-        DecodeResult result = decoder.decode(line);
-        if (result.ok()) batch.push_back(std::move(result).report());
-      },
-      whenIdle,
-      [&] {
-        if (!batch.empty()) deliver(std::exchange(batch, {}));
-      });
+  readLines(fd, {.line =
+                     [&](std::string_view line) {
+                       DecodeResult result = decoder.decode(line);
+                       if (result.ok()) batch.push_back(std::move(result).report());
+                     },
+                 .afterRead =
+                     [&] {
+                       if (!batch.empty()) deliver(std::exchange(batch, {}));
+                       return true;
+                     },
+                 .whenIdle = whenIdle});
 }
+
+}  // namespace report

@@ -7,15 +7,27 @@
 
 #include "report/report.h"
 
-// Reads fd until end of input or a read error and calls onLine with each line, in order,
-// and afterRead once the lines a read completed have all been passed on. While input
-// pauses, whenIdle is called now and then (after 1, 2, 4 ... 64 seconds without input),
-// so that the thread can give back memory it no longer needs.
-void readLines(int fd, const std::function<void(std::string_view)>& onLine,
-               const std::function<void()>& whenIdle = {}, const std::function<void()>& afterRead = {});
+namespace report {
+
+// What readLines calls, on the reading thread; each but line may be left empty.
+struct LineHandlers {
+  std::function<void(std::string_view)> line;  // each line, in order
+  std::function<void()> overlong;              // in place of a line past the longest kept
+  std::function<bool(std::string_view)> read;  // each read's bytes, before framing; false stops
+  std::function<bool()> afterRead;             // once a read's lines are passed on; false stops
+  // While input pauses, now and then (after 1, 2, 4 ... 64 seconds without input), so
+  // that the thread can give back memory it no longer needs.
+  std::function<void()> whenIdle;
+};
+
+// Reads fd until end of input, a read error or a handler's stop, framing it into lines;
+// a line the end left unfinished is passed on too. Returns 0, or the failed read's errno.
+int readLines(int fd, const LineHandlers& handlers);
 
 // readLines, decoding each line on the calling thread and passing the reports that decode
 // to deliver, in order, all those of one read together: a burst is handed over once per
 // read rather than once per report. Rejected lines are dropped without a trace.
 void readReports(int fd, const std::function<void(std::vector<Report>&&)>& deliver,
                  const std::function<void()>& whenIdle = {});
+
+}  // namespace report

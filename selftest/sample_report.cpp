@@ -2,7 +2,7 @@
 // and dot is exactly the character intended and every column has its exact width.
 #include "selftest/sample_report.h"
 
-#include "report/utf8.h"
+#include "base/utf8.h"
 
 namespace selftest {
 namespace {
@@ -15,7 +15,7 @@ constexpr int columnWidth = 10;
 
 std::string repeated(char32_t codePoint, int count) {
   std::string text;
-  for (int i = 0; i < count; ++i) utf8::append(text, codePoint);
+  for (int i = 0; i < count; ++i) base::utf8::append(text, codePoint);
   return text;
 }
 
@@ -37,30 +37,30 @@ std::string sent(std::string_view amount) {
 
 }  // namespace
 
-Report sampleReport() {
+report::Report sampleReport() {
   const std::string dot = " " + repeated(middleDot, 1) + " ";
-  Report::Section now{
+  report::Report::Section now{
       .title = "Running now" + dot + "2 windows" + dot + "22.7% together",
       .rows = {
-          Row{.label = padded("codex"), .bar = bar(2), .value = percent("22.7"),
+          report::Row{.label = padded("codex"), .bar = bar(2), .value = percent("22.7"),
               .detail = sent("91.2K"), .tone = "good"},
-          Row{.label = padded("claude"), .bar = repeated(middleDot, columnWidth),
+          report::Row{.label = padded("claude"), .bar = repeated(middleDot, columnWidth),
               .value = std::string(6, ' '), .detail = "no requests yet"},
       },
   };
-  Report::Section today{
+  report::Report::Section today{
       .title = "Today",
       .rows = {
-          Row{.label = "all agents", .bar = bar(4), .value = percent("36.7"),
+          report::Row{.label = "all agents", .bar = bar(4), .value = percent("36.7"),
               .detail = sent("2.3M"), .tone = "good", .emphasis = true},
-          Row{.label = padded("cursor"), .bar = bar(7), .value = percent("66.2"),
+          report::Row{.label = padded("cursor"), .bar = bar(7), .value = percent("66.2"),
               .detail = sent("44.3K"), .tone = "strong"},
       },
   };
-  return Report{
+  return report::Report{
       .title = repeated(electricArrow, 1) + " 23%",
       .tone = "good",
-      .sections = std::vector<Report::Section>{std::move(now), std::move(today)},
+      .sections = std::vector<report::Report::Section>{std::move(now), std::move(today)},
       .console = "http://127.0.0.1:8180",
   };
 }

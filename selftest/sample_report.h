@@ -5,6 +5,6 @@
 
 namespace selftest {
 
-[[nodiscard]] Report sampleReport();
+[[nodiscard]] report::Report sampleReport();
 
 }  // namespace selftest

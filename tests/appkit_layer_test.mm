@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/applications_macos.h"
+#include "platform/macos/applications.h"
 #include "platform/platform.h"
 #include "render/render.h"
 
@@ -36,10 +36,10 @@ struct Target final : platform::MenuTarget {
   void quit() override { ++quits; }
 };
 
-Report sample() {
-  Row row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good"};
-  return Report{.title = "42%",
-                .sections = std::vector<Report::Section>{{"Now", {row}}},
+report::Report sample() {
+  report::Row row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good"};
+  return report::Report{.title = "42%",
+                .sections = std::vector<report::Report::Section>{{"Now", {row}}},
                 .console = "http://127.0.0.1:8180"};
 }
 
@@ -91,18 +91,18 @@ class Test final : public platform::ApplicationDelegate {
     check(native != nil && native.window.isVisible, "the status button's window is visible");
 
     // The width logged is the width the title just set needs: its text's, and a margin.
-    button->setAttributedTitle(render::statusTitle("\u2301 23%"));
+    button->setAttributedTitle(rendering::statusTitle("\u2301 23%"));
     const double shortWidth = button->frameWidth();
     const double textWidth = native.attributedTitle.size.width;
     check(textWidth > 0 && shortWidth >= textWidth && shortWidth <= textWidth + 40, "the width is the new title's");
-    button->setAttributedTitle(render::statusTitle("\u2301 23% of everything"));
+    button->setAttributedTitle(rendering::statusTitle("\u2301 23% of everything"));
     check(button->frameWidth() > shortWidth, "a longer title is wider");
 
     // Items keep reaching the C++ target through pools drained and many re-renders.
     for (int i = 0; i < 1000; ++i) {
       @autoreleasepool {
         menu_->removeAllItems();
-        render::buildMenu(sample(), [&](platform::MenuItem&& entry) { menu_->addItem(std::move(entry), target_); });
+        rendering::buildMenu(sample(), [&](model::MenuItem&& entry) { menu_->addItem(std::move(entry), target_); });
       }
     }
 

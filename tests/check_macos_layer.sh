@@ -44,17 +44,17 @@ PY
 
 # Platform names stay in platform/.
 names='\bNS[A-Z][A-Za-z]+\b|\bdispatch_[a-z_]+\b|\bCG(Float|Rect|Size|Point)\b|@(interface|implementation|selector)\b|#import\b|\bQOS_CLASS_[A-Z]+'
-leaks=$(git ls-files -- app report render selftest check fuzz bench | grep -E '\.(cpp|h|mm)$' | xargs -r grep -nE "$names")
+leaks=$(git ls-files -- base report model render selftest app check fuzz bench | grep -E '\.(cpp|h|mm)$' | xargs -r grep -nE "$names")
 [ -z "$leaks" ] || fail "platform names outside platform/:"$'\n'"$leaks"
 
 # The layer's .mm files convert and forward: they include only the platform interface,
 # and hold no text of the system's own and no loop but the one over styled runs.
-for file in platform/*.mm; do
+for file in platform/macos/*.mm; do
   foreign=$(grep -nE '^#(include|import) "' "$file" | grep -v '"platform/')
   [ -z "$foreign" ] || fail "$file includes beyond platform/: $foreign"
   texts=$(grep -nE '"[^"]+"' "$file" | grep -vE '^[0-9]+:#(include|import) ')
   [ -z "$texts" ] || fail "$file holds text of its own:"$'\n'"$texts"
-  loops=$(grep -nE '\b(while|do|goto)\b|\bfor \(' "$file" | grep -v 'const StyledRun& run : text')
+  loops=$(grep -nE '\b(while|do|goto)\b|\bfor \(' "$file" | grep -v 'const model::StyledRun& run : text')
   [ -z "$loops" ] || fail "$file holds logic beyond conversion:"$'\n'"$loops"
 done
 

@@ -1,22 +1,27 @@
 // Report lines in, Report values or rejections out.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include <simdjson.h>
+
 #include "report/decode.h"
+#include "report/format.h"
 
 namespace {
 
-Row row(std::string label, std::string bar, std::string value) {
-  return Row{.label = std::move(label), .bar = std::move(bar), .value = std::move(value)};
+report::Row row(std::string label, std::string bar, std::string value) {
+  return report::Row{.label = std::move(label), .bar = std::move(bar), .value = std::move(value)};
 }
 
-Report withSections(std::vector<Report::Section> sections) {
-  return Report{.sections = std::move(sections)};
+report::Report withSections(std::vector<report::Report::Section> sections) {
+  return report::Report{.sections = std::move(sections)};
 }
 
 struct Accepted {
   const char* name;
   std::string line;
-  Report expected;
+  report::Report expected;
 };
 
 // ctest shows each case by its name rather than as a dump of its bytes.
@@ -25,23 +30,23 @@ void PrintTo(const Accepted& accepted, std::ostream* out) { *out << accepted.nam
 class DecodeAccepts : public testing::TestWithParam<Accepted> {};
 
 TEST_P(DecodeAccepts, GivesTheWholeReport) {
-  DecodeResult result = decodeReport(GetParam().line);
+  report::DecodeResult result = report::decodeReport(GetParam().line);
   ASSERT_TRUE(result.ok()) << result.error().message();
   EXPECT_EQ(result.report(), GetParam().expected);
 }
 
-const Row fullRow{.label = "alpha", .bar = "\u2588\u2588\u2588\u2588\u2500\u2500\u2500\u2500\u2500\u2500",
+const report::Row fullRow{.label = "alpha", .bar = "\u2588\u2588\u2588\u2588\u2500\u2500\u2500\u2500\u2500\u2500",
                   .value = " 42.0%", .detail = "3 runs", .tone = "good",
                   .hint = "measured over the last hour", .emphasis = true};
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, DecodeAccepts,
     testing::Values(
-        Accepted{"EmptyObjectIsTheEmptyReport", "{}", Report{}},
-        Accepted{"TitleOnly", R"({"title":"42%"})", Report{.title = "42%"}},
-        Accepted{"EmptyTitleIsNotAbsent", R"({"title":""})", Report{.title = ""}},
-        Accepted{"EmptyConsoleIsPresent", R"({"console":""})", Report{.console = ""}},
-        Accepted{"NullsAreAbsent", R"({"title":null,"tone":null,"sections":null,"console":null})", Report{}},
+        Accepted{"EmptyObjectIsTheEmptyReport", "{}", report::Report{}},
+        Accepted{"TitleOnly", R"({"title":"42%"})", report::Report{.title = "42%"}},
+        Accepted{"EmptyTitleIsNotAbsent", R"({"title":""})", report::Report{.title = ""}},
+        Accepted{"EmptyConsoleIsPresent", R"({"console":""})", report::Report{.console = ""}},
+        Accepted{"NullsAreAbsent", R"({"title":null,"tone":null,"sections":null,"console":null})", report::Report{}},
         Accepted{"EmptySectionsAreAnEmptyList", R"({"sections":[]})", withSections({})},
         Accepted{"SectionWithoutRows", R"({"sections":[{"title":"s","rows":[]}]})",
                  withSections({{"s", {}}})},
@@ -52,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "\"hint\":\"measured over the last hour\",\"emphasis\":true},"
                  "{\"label\":\"beta\",\"bar\":\"\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\","
                  "\"value\":\"  0.0%\"}]}],\"console\":\"http://127.0.0.1:8180\"}",
-                 Report{.title = "42%", .tone = "good",
-                        .sections = std::vector<Report::Section>{
+                 report::Report{.title = "42%", .tone = "good",
+                        .sections = std::vector<report::Report::Section>{
                             {"Last hour",
                              {fullRow, row("beta", "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500",
                                            "  0.0%")}}},
@@ -61,29 +66,29 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"KeysInAnyOrderWithWhitespace",
                  " \t{ \"console\" : \"c\" ,\r\n \"sections\" : [ { \"rows\" : [ { \"value\" : \"v\" , "
                  "\"bar\" : \"b\" , \"label\" : \"l\" } ] , \"title\" : \"s\" } ] , \"title\" : \"t\" } \r\n",
-                 Report{.title = "t", .sections = std::vector<Report::Section>{{"s", {row("l", "b", "v")}}},
+                 report::Report{.title = "t", .sections = std::vector<report::Report::Section>{{"s", {row("l", "b", "v")}}},
                         .console = "c"}},
         Accepted{"UnknownKeysHoldingAnythingAreIgnored",
                  R"({"x":{"a":[1,2.5e3,{"b":null}]},"sections":[{"more":true,"title":"s",)"
                  R"("rows":[{"label":"l","bar":"b","value":"v","extra":-0,"deep":[[[]]]}]}],"y":"z"})",
                  withSections({{"s", {row("l", "b", "v")}}})},
-        Accepted{"CapitalisedKeyIsAnotherKey", R"({"Title":"x","CONSOLE":"y"})", Report{}},
-        Accepted{"EscapedKeyMatchesItsText", R"({"t\u0069tle":"x"})", Report{.title = "x"}},
+        Accepted{"CapitalisedKeyIsAnotherKey", R"({"Title":"x","CONSOLE":"y"})", report::Report{}},
+        Accepted{"EscapedKeyMatchesItsText", R"({"t\u0069tle":"x"})", report::Report{.title = "x"}},
         Accepted{"EscapesBecomeTheirCharacters", R"({"title":"a\nb\t\u00e9\ud83d\ude00\"\\\/"})",
-                 Report{.title = "a\nb\t\u00e9\U0001F600\"\\/"}},
+                 report::Report{.title = "a\nb\t\u00e9\U0001F600\"\\/"}},
         Accepted{"EscapedNulStaysInTheText", R"({"title":"a\u0000b"})",
-                 Report{.title = std::string("a\0b", 3)}},
+                 report::Report{.title = std::string("a\0b", 3)}},
         Accepted{"EmphasisFalseAndNull",
                  R"({"sections":[{"title":"s","rows":[{"label":"l","bar":"b","value":"v","emphasis":false},)"
                  R"({"label":"m","bar":"","value":"","emphasis":null,"detail":null,"tone":null,"hint":null}]}]})",
                  withSections({{"s",
-                                {Row{.label = "l", .bar = "b", .value = "v", .emphasis = false},
+                                {report::Row{.label = "l", .bar = "b", .value = "v", .emphasis = false},
                                  row("m", "", "")}}})},
         Accepted{"IllFormedUTF8InsideAStringBecomesReplacement", "{\"title\":\"a\xFF" "b\xE2\x82\"}",
-                 Report{.title = "a\uFFFD" "b\uFFFD"}},
-        Accepted{"RawUnicodeIsKept", "{\"title\":\"\u2301 23%\u2028\"}", Report{.title = "\u2301 23%\u2028"}},
-        Accepted{"RepeatedKeyTakesTheLast", R"({"title":"a","title":"b"})", Report{.title = "b"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+                 report::Report{.title = "a\uFFFD" "b\uFFFD"}},
+        Accepted{"RawUnicodeIsKept", "{\"title\":\"\u2301 23%\u2028\"}", report::Report{.title = "\u2301 23%\u2028"}},
+        Accepted{"RepeatedKeyTakesTheLast", R"({"title":"a","title":"b"})", report::Report{.title = "b"}}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 struct Rejected {
   const char* name;
@@ -96,7 +101,7 @@ void PrintTo(const Rejected& rejected, std::ostream* out) { *out << rejected.nam
 class DecodeRejects : public testing::TestWithParam<Rejected> {};
 
 TEST_P(DecodeRejects, TheWholeLine) {
-  DecodeResult result = decodeReport(GetParam().line);
+  report::DecodeResult result = report::decodeReport(GetParam().line);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().where, GetParam().where) << result.error().message();
 }
@@ -133,26 +138,59 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"RowValueNumberInALaterSection",
                  R"({"sections":[{"title":"a","rows":[]},{"title":"b","rows":[{"label":"l","bar":"b","value":42}]}]})",
                  "sections[1].rows[0].value"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ReportDecoder, NothingCarriesOverFromOneLineToTheNext) {
-  ReportDecoder decoder;
+  report::ReportDecoder decoder;
   const std::string large = R"({"title":")" + std::string(3 << 20, 'x') + R"("})";
-  const std::vector<std::pair<std::string, std::optional<Report>>> lines = {
+  const std::vector<std::pair<std::string, std::optional<report::Report>>> lines = {
       {R"({"title":"a","sections":[{"title":"s","rows":[]}]})",
-       Report{.title = "a", .sections = std::vector<Report::Section>{{"s", {}}}}},
-      {R"({"console":"c"})", Report{.console = "c"}},
+       report::Report{.title = "a", .sections = std::vector<report::Report::Section>{{"s", {}}}}},
+      {R"({"console":"c"})", report::Report{.console = "c"}},
       {"{", std::nullopt},
-      {large, Report{.title = std::string(3 << 20, 'x')}},
-      {"{}", Report{}},
+      {large, report::Report{.title = std::string(3 << 20, 'x')}},
+      {"{}", report::Report{}},
   };
   for (const auto& [line, expected] : lines) {
-    DecodeResult result = decoder.decode(line);
+    report::DecodeResult result = decoder.decode(line);
     ASSERT_EQ(result.ok(), expected.has_value()) << line.substr(0, 60);
     if (expected) {
       EXPECT_EQ(result.report(), *expected);
     }
   }
+}
+
+// The schema published for producers says what the format's table says, key by key: each
+// record's keys in order, what each may hold, and which must be there.
+TEST(Format, TheSchemaSaysWhatTheTableSays) {
+  using report::format::Kind;
+  const std::map<Kind, std::string_view> types = {
+      {Kind::text, R"("string")"}, {Kind::textOrNull, R"(["string","null"])"},
+      {Kind::flagOrNull, R"(["boolean","null"])"}, {Kind::rows, R"("array")"},
+      {Kind::sectionsOrNull, R"(["array","null"])"}};
+  simdjson::dom::parser parser;
+  const simdjson::dom::element schema = parser.load(INDICATOR_SOURCE_DIR "/docs/report.schema.json");
+  auto agree = [&](simdjson::dom::element record, const auto& fields) {
+    std::vector<std::string> keys, required, expectedKeys, expectedRequired;
+    for (auto [key, value] : record["properties"].get_object()) {
+      keys.emplace_back(key);
+      if (keys.size() <= fields.size()) {
+        EXPECT_EQ(simdjson::minify(value["type"]), types.at(fields[keys.size() - 1].kind())) << key;
+      }
+    }
+    if (simdjson::dom::array names; !record["required"].get(names)) {
+      for (auto name : names) required.emplace_back(name.get_string().value());
+    }
+    for (const auto& field : fields) {
+      expectedKeys.emplace_back(field.key);
+      if (field.required()) expectedRequired.emplace_back(field.key);
+    }
+    EXPECT_EQ(keys, expectedKeys);
+    EXPECT_EQ(required, expectedRequired);
+  };
+  agree(schema, report::format::reportFields);
+  agree(schema["$defs"]["section"], report::format::sectionFields);
+  agree(schema["$defs"]["row"], report::format::rowFields);
 }
 
 }  // namespace

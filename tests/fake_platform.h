@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/application_headless_glib.h"
+#include "platform/glib/application.h"
 
 class FakeApplication final : public platform::HeadlessApplication {
  public:
@@ -21,11 +21,11 @@ class FakeApplication final : public platform::HeadlessApplication {
       HeadlessMenu::removeAllItems();
       items.clear();
     }
-    void addItem(const platform::MenuItem& item, platform::MenuTarget& target) override {
+    void addItem(const model::MenuItem& item, platform::MenuTarget& target) override {
       HeadlessMenu::addItem(item, target);
       items.emplace_back(item);
     }
-    std::vector<platform::KeptMenuItem> items;
+    std::vector<model::KeptMenuItem> items;
   };
 
   std::unique_ptr<platform::Menu> makeMenu() override { return std::make_unique<Menu>(); }
@@ -44,16 +44,14 @@ class FakeApplication final : public platform::HeadlessApplication {
     loop_.launch(delegate_);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;
-    GSource* timer = g_timeout_source_new(static_cast<guint>(timeout.count()));
+    const platform::GSourcePtr timer(g_timeout_source_new(static_cast<guint>(timeout.count())));
     g_source_set_callback(
-        timer, [](gpointer flag) -> gboolean { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; },
+        timer.get(), [](gpointer flag) -> gboolean { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; },
         &timedOut, nullptr);
-    g_source_attach(timer, loop_.context());
+    g_source_attach(timer.get(), loop_.context());
     while (!done() && !loop_.ended() && !timedOut && std::chrono::steady_clock::now() < deadline) {
       g_main_context_iteration(loop_.context(), TRUE);
     }
-    g_source_destroy(timer);
-    g_source_unref(timer);
     return done();
   }
   // Runs the loop for a while even after the end, as a platform whose loop goes on would.
@@ -77,9 +75,9 @@ class FakeApplication final : public platform::HeadlessApplication {
   class Button final : public platform::HeadlessStatusButton {
    public:
     explicit Button(FakeApplication& app) : app_(app) {}
-    void setAttributedTitle(platform::StyledText runs) override {
+    void setAttributedTitle(model::StyledText runs) override {
       HeadlessStatusButton::setAttributedTitle(runs);
-      title = platform::plainText(runs);
+      title = model::plainText(runs);
     }
     std::string title;
 

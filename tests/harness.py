@@ -49,26 +49,6 @@ def feed(process, chunks):
     return writer
 
 
-PANEL_CONFIG = """<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=6;x=0;y=0"/>
-      <property name="length" type="uint" value="100"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="30"/>
-      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray"/>
-  </property>
-</channel>
-"""
-
-
 class DesktopSession:
     """Xvfb, a private home and, on request, private session buses; all ended on close."""
 
@@ -123,8 +103,8 @@ class DesktopSession:
         """xfce4-panel with its tray, on the given session bus or a new private one: the bus's address."""
         config = os.path.join(self.home, "config/xfce4/xfconf/xfce-perchannel-xml")
         os.makedirs(config, exist_ok=True)
-        with open(os.path.join(config, "xfce4-panel.xml"), "w") as file:
-            file.write(PANEL_CONFIG)
+        # One panel along the top with the system tray in it.
+        shutil.copy(os.path.join(os.path.dirname(__file__), "data", "xfce4-panel.xml"), config)
         self.env["DBUS_SESSION_BUS_ADDRESS"] = bus or self.bus()
         self.spawn(["xfce4-panel", "--disable-wm-check"])
         return self.env["DBUS_SESSION_BUS_ADDRESS"]

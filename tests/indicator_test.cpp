@@ -6,12 +6,14 @@
 #include <chrono>
 
 #include "app/indicator.h"
+#include "base/text.h"
 #include "tests/fake_platform.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using platform::MenuAction;
+using app::Indicator;
+using model::MenuAction;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto patience = 10s;
@@ -32,13 +34,7 @@ struct Harness {
 
   ~Harness() { endInput(); }
 
-  void send(const std::string& bytes) const {
-    for (size_t at = 0; at < bytes.size();) {
-      const ssize_t written = write(writeEnd, bytes.data() + at, bytes.size() - at);
-      ASSERT_GT(written, 0);
-      at += static_cast<size_t>(written);
-    }
-  }
+  void send(const std::string& bytes) const { ASSERT_TRUE(base::writeAll(writeEnd, bytes)); }
 
   void endInput() {
     if (writeEnd >= 0) close(writeEnd);

@@ -10,45 +10,35 @@ llvm_bin, output, inputs = sys.argv[1], sys.argv[2], sys.argv[3:]
 EXTERNAL = ("std::", "simdjson::", "__cxxabiv1::", "operator new", "operator delete")
 
 
-def symbols(path):
-    """{member: (defined, undefined)} of an object or archive, by nm's POSIX output."""
-    out = subprocess.run([f"{llvm_bin}/llvm-nm", "-P", "-A", path], capture_output=True, text=True, check=True).stdout
-    members = {}
-    for line in out.splitlines():
+def members(path):
+    """{member: (defined, undefined)} of an object or archive, from nm's POSIX output."""
+    found = {}
+    for line in subprocess.run([f"{llvm_bin}/llvm-nm", "-P", "-A", path], capture_output=True, text=True,
+                               check=True).stdout.splitlines():
         member, _, rest = line.rpartition(": ")
         name, kind = rest.split()[:2]
-        defined, undefined = members.setdefault(member, (set(), set()))
-        (undefined if kind == "U" else defined).add(name)
-    return members
+        found.setdefault(member, (set(), set()))[kind == "U"].add(name)
+    return found
 
 
-objects = [p for p in inputs if p.endswith((".o", ".obj"))]
-archives = [symbols(p) for p in inputs if p.endswith(".a")]
 defined, undefined = set(), set()
-for path in objects:
-    for d, u in symbols(path).values():
-        defined |= d
-        undefined |= u
+archives = [members(p) for p in inputs if p.endswith(".a")]
+for path in [p for p in inputs if p.endswith(".o")]:
+    for d, u in members(path).values():
+        defined, undefined = defined | d, undefined | u
 pulled = True
 while pulled:  # ld64 searches every archive until no member resolves anything more
     pulled = False
     for archive in archives:
         for member, (d, u) in list(archive.items()):
             if d & (undefined - defined):
-                defined |= d
-                undefined |= u
+                defined, undefined, pulled = defined | d, undefined | u, True
                 del archive[member]
-                pulled = True
-
 missing = sorted(s for s in undefined - defined if s.startswith("__Z"))
 names = subprocess.run([f"{llvm_bin}/llvm-cxxfilt", "-_"], input="\n".join(missing), capture_output=True,
-                       text=True).stdout.splitlines() if missing else []
-own = []
-for name in names:
-    # "vtable for X", "virtual thunk to X", "guard variable for X": X is what counts
-    if not re.sub(r"^(?:[a-z-]+ )+(?:for|to) ", "", name).startswith(EXTERNAL):
-        own.append(name)
+                       text=True).stdout.splitlines()
+# "vtable for X", "virtual thunk to X", "guard variable for X": X is what counts
+own = [n for n in names if not re.sub(r"^(?:[a-z-]+ )+(?:for|to) ", "", n).startswith(EXTERNAL)]
 if own:
-    print(f"ld: undefined symbols for {output}:\n  " + "\n  ".join(own), file=sys.stderr)
-    sys.exit(1)
+    sys.exit(f"ld: undefined symbols for {output}:\n  " + "\n  ".join(own))
 open(output, "w").close()

@@ -1,6 +1,6 @@
 // Styled runs as Pango markup: read back with Pango's parser, the text must be exactly
 // the runs' text and each run must carry its own font and colour.
-#include "platform/pango_markup.h"
+#include "platform/gtk/pango_markup.h"
 
 #include <gtest/gtest.h>
 #include <pango/pango.h>
@@ -9,6 +9,8 @@
 
 namespace platform {
 namespace {
+
+using namespace model;
 
 // One run as Pango reads it: text, family, size, weight, features, colour, alpha.
 using ParsedRun = std::tuple<std::string, std::string, int, int, std::string, std::string, int>;

@@ -5,7 +5,7 @@
 
 namespace {
 
-using namespace platform;
+using namespace model;
 
 // One line per menu item, enough to see a menu's shape at a glance.
 std::vector<std::string> shape(const std::vector<MenuItem>& items) {
@@ -25,39 +25,39 @@ std::vector<std::string> shape(const std::vector<MenuItem>& items) {
   return lines;
 }
 
-Report::Section section(std::string title, std::vector<std::string> labels) {
-  Report::Section result{std::move(title), {}};
-  for (auto& label : labels) result.rows.push_back(Row{.label = std::move(label), .bar = "#", .value = "1"});
+report::Report::Section section(std::string title, std::vector<std::string> labels) {
+  report::Report::Section result{std::move(title), {}};
+  for (auto& label : labels) result.rows.push_back(report::Row{.label = std::move(label), .bar = "#", .value = "1"});
   return result;
 }
 
 struct ShapeCase {
   const char* name;
-  Report report;
+  report::Report report;
   std::vector<std::string> expected;
 };
 
 TEST(MenuItems, HasOneOfTwoShapes) {
   const std::vector<ShapeCase> cases = {
-      {"empty report", Report{}, {"header no measurement yet", "---", "command Quit indicator [q]"}},
-      {"empty sections", Report{.sections = std::vector<Report::Section>{}},
+      {"empty report", report::Report{}, {"header no measurement yet", "---", "command Quit indicator [q]"}},
+      {"empty sections", report::Report{.sections = std::vector<report::Report::Section>{}},
        {"header no measurement yet", "---", "command Quit indicator [q]"}},
-      {"console only", Report{.console = "http://x"},
+      {"console only", report::Report{.console = "http://x"},
        {"header no measurement yet", "---", "command Open Kestrelwick console", "command Quit indicator [q]"}},
-      {"empty console still counts", Report{.console = ""},
+      {"empty console still counts", report::Report{.console = ""},
        {"header no measurement yet", "---", "command Open Kestrelwick console", "command Quit indicator [q]"}},
-      {"section without rows", Report{.sections = std::vector{section("Now", {})}},
+      {"section without rows", report::Report{.sections = std::vector{section("Now", {})}},
        {"header Now", "---", "command Quit indicator [q]"}},
-      {"two sections", Report{.sections = std::vector{section("A", {"a1", "a2"}), section("B", {"b1"})}, .console = "c"},
+      {"two sections", report::Report{.sections = std::vector{section("A", {"a1", "a2"}), section("B", {"b1"})}, .console = "c"},
        {"header A", "row a1", "row a2", "---", "header B", "row b1", "---", "command Open Kestrelwick console",
         "command Quit indicator [q]"}},
   };
-  for (const auto& [name, report, expected] : cases) EXPECT_EQ(shape(render::menuItems(report)), expected) << name;
+  for (const auto& [name, report, expected] : cases) EXPECT_EQ(shape(rendering::menuItems(report)), expected) << name;
 }
 
 TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsTone) {
   struct Case {
-    Row row;
+    report::Row row;
     std::vector<std::string> runs;  // gap and text
     FontWeight weight;
     Color bar;
@@ -65,19 +65,19 @@ TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsTone) {
   };
   const Color secondary{NamedColor::secondaryLabel, {}};
   const std::vector<Case> cases = {
-      {Row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good", .emphasis = true},
+      {report::Row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good", .emphasis = true},
        {"  cpu", "  ##--", "  42%"}, FontWeight::semibold,
        {NamedColor::systemBlue, Color::Blend{0.25, NamedColor::systemGray}}, std::nullopt},
-      {Row{.label = "mem", .bar = "#---", .value = "10%", .detail = "", .hint = "resident"},
+      {report::Row{.label = "mem", .bar = "#---", .value = "10%", .detail = "", .hint = "resident"},
        {"  mem", "  #---", "  10%"}, FontWeight::regular, secondary, "resident"},
-      {Row{.label = "", .bar = "", .value = ""}, {"  ", "  ", "  "}, FontWeight::regular, secondary, std::nullopt},
-      {Row{.label = "a", .bar = "b", .value = "c", .detail = " ", .emphasis = false}, {"  a", "  b", "  c", "   "},
+      {report::Row{.label = "", .bar = "", .value = ""}, {"  ", "  ", "  "}, FontWeight::regular, secondary, std::nullopt},
+      {report::Row{.label = "a", .bar = "b", .value = "c", .detail = " ", .emphasis = false}, {"  a", "  b", "  c", "   "},
        FontWeight::regular, secondary, std::nullopt},
-      {Row{.label = " x ", .bar = "\u2588\u2500", .value = "v", .detail = "d\ne", .hint = "", .emphasis = true},
+      {report::Row{.label = " x ", .bar = "\u2588\u2500", .value = "v", .detail = "d\ne", .hint = "", .emphasis = true},
        {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, FontWeight::semibold, secondary, ""},
   };
   for (const auto& [row, runs, weight, bar, toolTip] : cases) {
-    const MenuItem item = render::rowItem(row);
+    const MenuItem item = rendering::rowItem(row);
     std::vector<std::string> texts;
     for (size_t i = 0; i < item.attributedTitle->size(); ++i) {
       const StyledRun& run = (*item.attributedTitle)[i];
@@ -93,10 +93,10 @@ TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsTone) {
 }
 
 TEST(StatusTitle, OnlyAMissingTitleBecomesThePlaceholder) {
-  EXPECT_EQ(render::statusTitleText(Report{}), "\u2026");
-  EXPECT_EQ(render::statusTitleText(Report{.title = ""}), "");
-  EXPECT_EQ(render::statusTitleText(Report{.title = " 42%\n"}), " 42%\n");
-  EXPECT_EQ(render::statusTitle("42%"),
+  EXPECT_EQ(rendering::statusTitleText(report::Report{}), "\u2026");
+  EXPECT_EQ(rendering::statusTitleText(report::Report{.title = ""}), "");
+  EXPECT_EQ(rendering::statusTitleText(report::Report{.title = " 42%\n"}), " 42%\n");
+  EXPECT_EQ(rendering::statusTitle("42%"),
             (StyledText{{{}, "42%", {FontDesign::monospacedDigit, 13, FontWeight::regular}, {NamedColor::label, {}}}}));
 }
 
@@ -108,9 +108,9 @@ TEST(TitleLog, WritesTheShortestWidthWithAPoint) {
       // Past 2^53 digits are no longer exact, and past 15 decimals the long way is taken.
       {1e15 + 0.5, "1000000000000000.5"}, {1e-20, "0.00000000000000000001"},
   };
-  for (const auto& [width, text] : widths) EXPECT_EQ(render::formatWidth(width), text);
-  EXPECT_EQ(render::titleLogMessage("42%", 41, 3), "title=42% width=41.0 sections=3");
-  EXPECT_EQ(render::titleLogMessage("", 10, 0), "title= width=10.0 sections=0");
+  for (const auto& [width, text] : widths) EXPECT_EQ(rendering::formatWidth(width), text);
+  EXPECT_EQ(rendering::titleLogMessage("42%", 41, 3), "title=42% width=41.0 sections=3");
+  EXPECT_EQ(rendering::titleLogMessage("", 10, 0), "title= width=10.0 sections=0");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Repair of ill-formed UTF-8: one U+FFFD per maximal subpart, well-formed text untouched.
 #include <gtest/gtest.h>
 
-#include "report/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ TEST(Utf8, RepairsEachMaximalSubpartOnce) {
        "a" + replaced(3) + "b" + replaced(1) + "c" + replaced(2) + "d"},
   };
   for (const auto& [input, expected] : cases) {
-    EXPECT_EQ(utf8::repaired(input), expected) << testing::PrintToString(input);
-    EXPECT_TRUE(utf8::isValid(utf8::repaired(input)));
+    EXPECT_EQ(base::utf8::repaired(input), expected) << testing::PrintToString(input);
+    EXPECT_TRUE(base::utf8::isValid(base::utf8::repaired(input)));
   }
 }
 
@@ -51,7 +51,7 @@ TEST(Utf8, AppendsEveryEncodingLength) {
       {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"}};
   for (const auto& [codePoint, expected] : cases) {
     std::string out;
-    utf8::append(out, codePoint);
+    base::utf8::append(out, codePoint);
     EXPECT_EQ(out, expected) << static_cast<uint32_t>(codePoint);
   }
 }

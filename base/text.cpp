@@ -1,0 +1,64 @@
+#include "base/text.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/utf8.h"
+
+namespace base {
+namespace {
+
+// In well-formed UTF-8 a C1 control is 0xC2 followed by 0x80 to 0x9F.
+bool isC1At(std::string_view text, size_t i) {
+  return static_cast<unsigned char>(text[i]) == 0xC2 && i + 1 < text.size() &&
+         static_cast<unsigned char>(text[i + 1]) < 0xA0;
+}
+
+}  // namespace
+
+bool holdsControlCharacters(std::string_view text, bool lineBreaksAllowed) noexcept {
+  // Most text has none of the bytes involved, which a loop without early exits finds at
+  // vector speed.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  unsigned suspect = 0;
+  for (size_t i = 0; i < text.size(); ++i) suspect |= (bytes[i] < 0x20) | (bytes[i] == 0x7F) | (bytes[i] == 0xC2);
+  if (suspect == 0) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((bytes[i] < 0x20 && !(lineBreaksAllowed && bytes[i] == '\n')) || bytes[i] == 0x7F || isC1At(text, i)) return true;
+  }
+  return false;
+}
+
+std::string visible(std::string_view text) {
+  const std::string wellFormed = utf8::repaired(text);
+  std::string out;
+  out.reserve(wellFormed.size());
+  for (size_t i = 0; i < wellFormed.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(wellFormed[i]);
+    if (byte < 0x20) {
+      utf8::append(out, 0x2400 + byte);
+    } else if (byte == 0x7F) {
+      utf8::append(out, 0x2421);
+    } else if (isC1At(wellFormed, i)) {
+      const auto code = static_cast<unsigned char>(wellFormed[++i]);
+      out.append("\\u00").push_back(hexDigits[code >> 4]);
+      out.push_back(hexDigits[code & 15]);
+    } else {
+      out.push_back(static_cast<char>(byte));
+    }
+  }
+  return out;
+}
+
+bool writeAll(int fd, std::string_view bytes) noexcept {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+}  // namespace base

@@ -1,0 +1,36 @@
+// Text as people read it in a log, a terminal or a menu: the characters that would act
+// instead of showing, and the few constants every layer writes text with.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// U+2026 HORIZONTAL ELLIPSIS: what stands for text left out.
+inline constexpr std::string_view ellipsis = "\xE2\x80\xA6";
+inline constexpr std::string_view hexDigits = "0123456789ABCDEF";
+
+// Control characters are C0 (U+0000 to U+001F), DEL and C1 (U+0080 to U+009F): a terminal
+// acts on them, and menus and status bars show them differently or not at all. A line
+// feed counts unless lineBreaksAllowed (tooltips may break their lines).
+[[nodiscard]] bool holdsControlCharacters(std::string_view text, bool lineBreaksAllowed = false) noexcept;
+
+// The text with ill-formed UTF-8 as U+FFFD, C0 controls and DEL as their visible symbols
+// (U+2400...) and C1 controls as \u0080..., so that no text can move the cursor or colour
+// the terminal of whoever reads it.
+[[nodiscard]] std::string visible(std::string_view text);
+
+// A buffer that one very long line grew is given back rather than kept for the short
+// lines after it.
+inline constexpr size_t keptBufferCapacity = size_t{1} << 20;
+template <class Buffer>
+void releaseIfLarge(Buffer& buffer) noexcept {
+  if (buffer.capacity() > keptBufferCapacity) Buffer().swap(buffer);
+}
+
+// Writes all of bytes to fd, resuming after interruptions; false when fd takes no more.
+[[nodiscard]] bool writeAll(int fd, std::string_view bytes) noexcept;
+
+}  // namespace base

@@ -1,0 +1,24 @@
+// UTF-8: checking it, repairing it, counting and writing code points.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace base::utf8 {
+
+// A byte that continues a character rather than starting one.
+[[nodiscard]] constexpr bool isContinuation(char byte) noexcept { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+[[nodiscard]] bool isValid(std::string_view bytes) noexcept;
+
+// Replaces each maximal subpart of an ill-formed sequence with one U+FFFD,
+// the Unicode recommended practice; well-formed sequences pass unchanged.
+[[nodiscard]] std::string repaired(std::string_view bytes);
+
+// Code points in well-formed UTF-8 (lead bytes; continuation bytes are not counted).
+[[nodiscard]] size_t codePoints(std::string_view text) noexcept;
+
+// Appends the UTF-8 encoding of a Unicode scalar value.
+void append(std::string& out, char32_t codePoint);
+
+}  // namespace base::utf8

@@ -1,0 +1,27 @@
+// The colour values behind the named colours, for platforms that draw them themselves.
+#pragma once
+
+#include <optional>
+
+#include "model/styled_text.h"
+
+namespace model {
+
+struct RGBA {
+  double red, green, blue, alpha;  // 0 to 1
+
+  bool operator==(const RGBA&) const = default;
+};
+
+enum class Appearance { light, dark };
+
+[[nodiscard]] RGBA namedColorValue(NamedColor color, Appearance appearance);
+
+// Each component is (1 - fraction) times base's plus fraction times with's;
+// none when the blend cannot be made.
+[[nodiscard]] std::optional<RGBA> blended(const RGBA& base, double fraction, const RGBA& with);
+
+// A colour as drawn in the given appearance; a blend that cannot be made gives the base.
+[[nodiscard]] RGBA resolve(const Color& color, Appearance appearance);
+
+}  // namespace model

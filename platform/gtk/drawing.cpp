@@ -1,0 +1,130 @@
+#include "platform/gtk/drawing.h"
+
+#include <gdk/gdk.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+namespace {
+
+// The title is drawn into the icon at twice its size in the panel, for HiDPI panels.
+constexpr double iconScale = 2.0;
+constexpr double badgeMargin = 2.0;
+// A square icon shows a few words at most.
+constexpr size_t maxIconCodePoints = 48;
+
+// A layout of the title in the system font, with fixed-width digits.
+GObjectPtr<PangoLayout> titleLayout(PangoContext* context, const std::string& text, const Look& look, double size,
+                                    PangoWeight weight = PANGO_WEIGHT_NORMAL) {
+  GObjectPtr<PangoLayout> layout(pango_layout_new(context));
+  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  const FontDescriptionPtr font(pango_font_description_new());
+  pango_font_description_set_family(font.get(), look.families.system.c_str());
+  pango_font_description_set_size(font.get(), static_cast<gint>(std::lround(size * PANGO_SCALE)));
+  pango_font_description_set_weight(font.get(), weight);
+  pango_layout_set_font_description(layout.get(), font.get());
+  const AttrListPtr attributes(pango_attr_list_new());
+  pango_attr_list_insert(attributes.get(), pango_attr_font_features_new("tnum"));
+  pango_layout_set_attributes(layout.get(), attributes.get());
+  return layout;
+}
+
+// Most hosts fit an item's icon into a square, so a wide title would shrink to a smudge:
+// it is wrapped at spaces into the lines that come nearest a square.
+void wrapNearestASquare(PangoLayout* layout) {
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout, nullptr, &logical);
+  int best = std::max(logical.width, logical.height);
+  int bestWrap = -1;
+  for (int step = 1; step < 16; ++step) {
+    const int wrap = logical.width * (16 - step) / 16;
+    pango_layout_set_width(layout, wrap * PANGO_SCALE);
+    PangoRectangle wrapped;
+    pango_layout_get_pixel_extents(layout, nullptr, &wrapped);
+    if (std::max(wrapped.width, wrapped.height) < best) {
+      best = std::max(wrapped.width, wrapped.height);
+      bestWrap = wrap;
+    }
+  }
+  pango_layout_set_width(layout, bestWrap < 0 ? -1 : bestWrap * PANGO_SCALE);
+}
+
+}  // namespace
+
+double titleWidth(PangoContext* pointsContext, const std::string& text, double size, const Look& look) {
+  const auto layout = titleLayout(pointsContext, text, look, size);
+  PangoRectangle logical;
+  pango_layout_get_extents(layout.get(), nullptr, &logical);
+  return static_cast<double>(logical.width) / PANGO_SCALE;
+}
+
+// Black on white reads on light and dark panels whatever the theme says; cropped to its
+// ink, so that it fills the square the host gives it.
+CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look) {
+  const CairoSurfacePtr probe(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+  const CairoPtr measuring(cairo_create(probe.get()));
+  const GObjectPtr<PangoContext> context(pango_cairo_create_context(measuring.get()));
+  pango_cairo_context_set_resolution(context.get(), 96.0 * iconScale);
+  const auto layout = titleLayout(context.get(), displayText(text, maxIconCodePoints), look, size, PANGO_WEIGHT_BOLD);
+  pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
+  pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD);
+  wrapNearestASquare(layout.get());
+  PangoRectangle ink;
+  pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
+  const int margin = static_cast<int>(std::ceil(badgeMargin * iconScale));
+  const int side = std::max({ink.width, ink.height, 1}) + 2 * margin;
+
+  CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
+  const CairoPtr cr(cairo_create(surface.get()));
+  pango_cairo_update_context(cr.get(), context.get());
+  pango_layout_context_changed(layout.get());
+  const double radius = side / 5.0;
+  cairo_new_sub_path(cr.get());
+  cairo_arc(cr.get(), side - radius, radius, radius, -G_PI / 2, 0);
+  cairo_arc(cr.get(), side - radius, side - radius, radius, 0, G_PI / 2);
+  cairo_arc(cr.get(), radius, side - radius, radius, G_PI / 2, G_PI);
+  cairo_arc(cr.get(), radius, radius, radius, G_PI, 3 * G_PI / 2);
+  cairo_close_path(cr.get());
+  cairo_set_source_rgba(cr.get(), 1, 1, 1, 0.92);
+  cairo_fill(cr.get());
+  cairo_move_to(cr.get(), (side - ink.width) / 2.0 - ink.x, (side - ink.height) / 2.0 - ink.y);
+  cairo_set_source_rgb(cr.get(), 0, 0, 0);
+  pango_cairo_show_layout(cr.get(), layout.get());
+  return surface;
+}
+
+// The bar's characters in the row's font, squeezed to the image's width, in the tone
+// colour. A host shows item images at its own menu icon size (16 pixels on these hosts,
+// some squashing wider images into a square), so the bar is drawn into a square, at twice
+// that size for HiDPI menus. A row without a tone is drawn mid grey, which reads on light
+// and dark menus alike.
+GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, const model::Color& tone, const Look& look) {
+  constexpr int side = 32;
+  constexpr double barHeight = 0.75 * side;
+  const CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
+  const CairoPtr cr(cairo_create(surface.get()));
+  const GObjectPtr<PangoLayout> layout(pango_cairo_create_layout(cr.get()));
+  const std::string text = displayText(bar);
+  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  const FontDescriptionPtr font(pango_font_description_new());
+  pango_font_description_set_family(font.get(), look.families.monospaced.c_str());
+  pango_font_description_set_absolute_size(font.get(), barHeight * PANGO_SCALE);
+  pango_layout_set_font_description(layout.get(), font.get());
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
+  if (logical.width > 0 && logical.height > 0) {
+    cairo_translate(cr.get(), 0, (side - barHeight) / 2);
+    cairo_scale(cr.get(), static_cast<double>(side) / logical.width, barHeight / logical.height);
+    cairo_move_to(cr.get(), -logical.x, -logical.y);
+    const bool toned = tone.base != model::NamedColor::label && tone.base != model::NamedColor::secondaryLabel;
+    const model::RGBA color = model::resolve(toned ? tone : model::Color{model::NamedColor::systemGray, {}},
+                                             look.appearance);
+    cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
+    pango_cairo_show_layout(cr.get(), layout.get());
+  }
+  cairo_surface_flush(surface.get());
+  return GObjectPtr<GdkPixbuf>(gdk_pixbuf_get_from_surface(surface.get(), 0, 0, side, side));
+}
+
+}  // namespace platform

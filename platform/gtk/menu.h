@@ -1,0 +1,64 @@
+// The menu on the Linux desktop, twice over: a GtkMenu that GTK draws (the self-test's,
+// styled as on macOS) and one exported to the panel's host, which draws it in its own font.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <vector>
+
+#include "platform/glib/owned.h"
+#include "platform/gtk/look.h"
+#include "platform/platform.h"
+
+namespace platform {
+
+class TrayApplication;
+
+// Taken down with the widget tree under it.
+inline void destroyMenu(GtkMenu* menu) {
+  gtk_widget_destroy(GTK_WIDGET(menu));
+  g_object_unref(menu);
+}
+using GtkMenuPtr = Owned<GtkMenu, destroyMenu>;
+
+class TrayMenu final : public Menu {
+ public:
+  explicit TrayMenu(TrayApplication& app);
+  ~TrayMenu() override;
+  TrayMenu(const TrayMenu&) = delete;
+  TrayMenu& operator=(const TrayMenu&) = delete;
+
+  // GTK never enables items by itself: each keeps the state it is given.
+  void setAutoenablesItems(bool) override {}
+  void removeAllItems() override;
+  void addItem(const model::MenuItem& item, MenuTarget& target) override;
+
+  // What the panel's host draws: plain text in its own font, each row's bar as an image.
+  [[nodiscard]] GtkMenu* exportedWidget() const { return exported_.get(); }
+  // Rebuilds the widgets from the items, if they changed or the look did.
+  void refresh(const Look& look, bool lookChanged);
+  // Pops up at the pointer and returns once the menu has gone again.
+  void popUpAndWait();
+  void popDown();
+
+ private:
+  struct Entry {
+    model::KeptMenuItem kept;  // shown at the next refresh, after the report has gone
+    MenuTarget* target;
+  };
+  static void activated(GtkMenuItem* widget, TrayMenu* self);
+  GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
+  static GtkWidget* makeExportedWidget(const model::MenuItem& item, const Look& look);
+  void connect(GtkWidget* widget, const model::MenuItem& item, size_t index);
+
+  TrayApplication& app_;
+  const GtkMenuPtr menu_;      // drawn by GTK: the self-test's, styled
+  const GtkMenuPtr exported_;  // drawn by the host
+  const GObjectPtr<GtkAccelGroup> accelerators_;
+  std::vector<Entry> entries_;  // what the next refresh shows
+  std::vector<Entry> shown_;    // what the widgets show; activations index into it
+  bool changed_ = false;
+  MenuChoice choice_;
+};
+
+}  // namespace platform

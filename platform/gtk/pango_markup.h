@@ -1,0 +1,31 @@
+// Styled runs as Pango markup, for the Linux desktop, which draws menus with Pango.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/palette.h"
+#include "model/styled_text.h"
+
+namespace platform {
+
+// The families behind the font designs on this desktop.
+struct FontFamilies {
+  std::string system = "Sans";
+  std::string monospaced = "Monospace";
+};
+
+// The most of one text a desktop panel or menu shows. Longer text is cut there and ends
+// in an ellipsis: GTK would lay out (and D-Bus carry) every byte of a 256 MiB label, taking
+// gigabytes, and a message bus drops a client whose message is over its size limit.
+inline constexpr size_t maxDisplayedCodePoints = 2000;
+
+// Text as GTK and D-Bus can take it: a NUL, which would cut a C string short, is shown as
+// U+2400 SYMBOL FOR NULL, and text past limit code points gives way to "…".
+[[nodiscard]] std::string displayText(std::string_view text, size_t limit = maxDisplayedCodePoints);
+
+// One span per run, carrying exactly its font (family, size, weight, fixed-width digits)
+// and its colour as resolved for the appearance. Text is escaped: nothing in it is markup.
+[[nodiscard]] std::string pangoMarkup(const model::StyledText& text, model::Appearance appearance, const FontFamilies& families);
+
+}  // namespace platform

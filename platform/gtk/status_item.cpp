@@ -1,0 +1,119 @@
+#include "platform/gtk/status_item.h"
+
+#include <glib/gstdio.h>
+
+#include <utility>
+
+#include "platform/gtk/application.h"
+#include "platform/gtk/drawing.h"
+#include "platform/gtk/menu.h"
+
+namespace platform {
+namespace {
+
+// GNOME's AppIndicator extension and Unity draw the label beside the icon, in the panel's
+// own font and colour; KDE Plasma and XFCE show only the icon.
+bool hostShowsTheLabel() {
+  const char* desktops = g_getenv("XDG_CURRENT_DESKTOP");
+  if (desktops == nullptr) return false;
+  const GStrvPtr names(g_strsplit(desktops, ":", -1));
+  for (gchar** name = names.get(); *name != nullptr; ++name) {
+    if (g_str_equal(*name, "GNOME") || g_str_equal(*name, "Unity")) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+double TrayStatusButton::frameWidth() const {
+  if (width_) return *width_;
+  if (auto known = widths_.find(title_); known != widths_.end()) return *(width_ = known->second);
+  width_ = titleWidth(app_.pointsContext(), title_, titleSize_, app_.look());
+  if (widths_.size() >= 256) widths_.clear();
+  widths_.emplace(title_, *width_);
+  return *width_;
+}
+
+void TrayStatusButton::setAttributedTitle(model::StyledText title) {
+  title_ = displayText(model::plainText(title));
+  if (!title.empty()) titleSize_ = title.front().font.size;
+  width_.reset();
+  app_.scheduleRefresh();
+}
+
+void TrayStatusButton::setToolTip(const std::string& toolTip) {
+  toolTip_ = displayText(toolTip);
+  app_indicator_set_title(indicator_, toolTip_.c_str());
+}
+
+void TrayStatusButton::performClick() {
+  if (menu_ != nullptr) menu_->popUpAndWait();
+}
+
+TrayStatusItem::TrayStatusItem(TrayApplication& app)
+    : app_(app),
+      indicator_(app_indicator_new("kestrelwick-indicator", "", APP_INDICATOR_CATEGORY_APPLICATION_STATUS)),
+      button_(app, indicator_.get()),
+      hostShowsLabel_(hostShowsTheLabel()) {
+  // The session's runtime directory is emptied at logout, so even an indicator that is
+  // killed leaves no icons behind for long.
+  const GCharPtr directory(g_build_filename(g_get_user_runtime_dir(), "indicator-XXXXXX", nullptr));
+  if (g_mkdtemp_full(directory.get(), 0700) != nullptr) iconDirectory_ = directory.get();
+}
+
+TrayStatusItem::~TrayStatusItem() {
+  app_.forget(this);
+  takeDown();
+}
+
+void TrayStatusItem::takeDown() {
+  app_indicator_set_status(indicator_.get(), APP_INDICATOR_STATUS_PASSIVE);
+  for (const std::string& icon : icons_) g_remove(icon.c_str());
+  icons_.clear();
+  if (!iconDirectory_.empty()) g_rmdir(std::exchange(iconDirectory_, std::string()).c_str());
+}
+
+void TrayStatusItem::setMenu(Menu& menu) {
+  button_.menu_ = app_.madeHere(menu);
+  if (button_.menu_ == nullptr) return;
+  app_indicator_set_menu(indicator_.get(), button_.menu_->exportedWidget());
+  // An indicator is shown only once it has a menu.
+  app_indicator_set_status(indicator_.get(), APP_INDICATOR_STATUS_ACTIVE);
+}
+
+// Where the host shows the label, the icon stays blank (a hairline, so that it takes no
+// room): the title is shown once, as text, as macOS shows it. Elsewhere the title is
+// drawn into the icon.
+void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
+  if (lookChanged) button_.widths_.clear();
+  const std::string& text = button_.title_;
+  // The same title again draws nothing: a new icon makes every host reload it.
+  if (!lookChanged && text == shownText_) return;
+  shownText_ = text;
+  app_indicator_set_label(indicator_.get(), text.c_str(), text.c_str());
+  // Hosts that show no label (KDE Plasma) show the tooltip: the status leads it.
+  const std::string toolTip = text + " \xC2\xB7 " + button_.toolTip_;
+  app_indicator_set_title(indicator_.get(), toolTip.c_str());
+  if (iconDirectory_.empty()) return;
+  if (!hostShowsLabel_) {
+    if (const CairoSurfacePtr icon = drawTitle(text, button_.titleSize_, look)) publishIcon(icon.get(), text);
+  } else if (icons_.empty()) {
+    const CairoSurfacePtr blank(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 16));
+    publishIcon(blank.get(), "");
+  }
+}
+
+// Hosts cache icons by name, so every title gets a new file; the one before stays for a
+// host that is still loading it.
+void TrayStatusItem::publishIcon(cairo_surface_t* icon, const std::string& text) {
+  const std::string path = iconDirectory_ + "/title-" + std::to_string(++iconSerial_) + ".png";
+  if (cairo_surface_write_to_png(icon, path.c_str()) != CAIRO_STATUS_SUCCESS) return;
+  app_indicator_set_icon_full(indicator_.get(), path.c_str(), text.c_str());
+  icons_.push_back(path);
+  while (icons_.size() > 2) {
+    g_remove(icons_.front().c_str());
+    icons_.erase(icons_.begin());
+  }
+}
+
+}  // namespace platform
