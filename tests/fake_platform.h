@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/glib/application.h"
@@ -38,26 +39,15 @@ class FakeApplication final : public platform::HeadlessApplication {
   void openURL(const platform::URL& url) override { opened.push_back(url.string()); }
   void activateIgnoringOtherApps() override { ++activations; }
 
-  // Runs the loop (launching first) until done() holds, the application has ended, or
-  // the timeout passes. Returns done().
+  // Runs the loop (launching first) until done() holds or the timeout passes, even past
+  // the application's end, as a platform whose loop goes on would; returns done().
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     loop_.launch(delegate_);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    bool timedOut = false;
-    const platform::GSourcePtr timer(g_timeout_source_new(static_cast<guint>(timeout.count())));
-    g_source_set_callback(
-        timer.get(), [](gpointer flag) -> gboolean { *static_cast<bool*>(flag) = true; return G_SOURCE_REMOVE; },
-        &timedOut, nullptr);
-    g_source_attach(timer.get(), loop_.context());
-    while (!done() && !loop_.ended() && !timedOut && std::chrono::steady_clock::now() < deadline) {
-      g_main_context_iteration(loop_.context(), TRUE);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      if (!g_main_context_iteration(loop_.context(), FALSE)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return done();
-  }
-  // Runs the loop for a while even after the end, as a platform whose loop goes on would.
-  void iterate(std::chrono::milliseconds duration) {
-    const auto until = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < until) g_main_context_iteration(loop_.context(), FALSE);
   }
   [[nodiscard]] bool terminated() const { return loop_.ended(); }
   [[nodiscard]] platform::HeadlessStatusButton* button() const { return statusItem->headlessButton(); }

@@ -1,11 +1,10 @@
-"""What the process, stress, desktop and indicator-check tests share: a program run with
-bytes in and out, a condition waited for, input fed from a thread. Every wait is bounded."""
+"""What the process, desktop and indicator-check tests share: a program run with bytes in
+and out, a condition waited for, a desktop session of their own. Every wait is bounded."""
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 TIMEOUT = 600
@@ -18,8 +17,9 @@ def program():
 
 def run(args, stdin=b"", timeout=TIMEOUT, **kwargs):
     """(exit status, standard output, standard error), as bytes."""
-    result = subprocess.run(args, input=stdin, stdin=None if stdin is not None else subprocess.DEVNULL,
-                            capture_output=True, timeout=timeout, **kwargs)
+    # stdin: bytes, an open file, or None for none at all.
+    given = dict(input=stdin) if isinstance(stdin, bytes) else dict(stdin=stdin or subprocess.DEVNULL)
+    result = subprocess.run(args, **given, capture_output=True, timeout=timeout, **kwargs)
     return result.returncode, result.stdout, result.stderr
 
 
@@ -32,21 +32,6 @@ def wait_for(condition, timeout=15.0, what="condition"):
             return value
         time.sleep(0.05)
     raise AssertionError(f"timed out waiting for {what}")
-
-
-def feed(process, chunks):
-    """Writes the chunks to the process's standard input from a thread, then closes it."""
-    def write():
-        try:
-            for chunk in chunks:
-                process.stdin.write(chunk)
-        except BrokenPipeError:
-            pass
-        finally:
-            process.stdin.close()
-    writer = threading.Thread(target=write)
-    writer.start()
-    return writer
 
 
 class DesktopSession:
@@ -69,14 +54,11 @@ class DesktopSession:
             "XDG_CONFIG_HOME": f"{self.home}/config", "XDG_CACHE_HOME": f"{self.home}/cache",
             "XDG_DATA_HOME": f"{self.home}/data", "XDG_RUNTIME_DIR": f"{self.home}/runtime",
             "TMPDIR": self.home, "NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "memory",
+            **{name: value for name, value in os.environ.items() if name.endswith("SAN_OPTIONS")},
         }
-        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"):
-            if name in os.environ:
-                self.env[name] = os.environ[name]
 
     def spawn(self, args, **kwargs):
-        if "env" not in kwargs:
-            kwargs["env"] = self.env
+        kwargs["env"] = kwargs.get("env") or self.env
         kwargs.setdefault("stdout", subprocess.DEVNULL)
         kwargs.setdefault("stderr", subprocess.DEVNULL)
         process = subprocess.Popen(args, **kwargs)

@@ -164,7 +164,7 @@ TEST(Quit, EndsTheApplicationWhileTheReaderWaits) {
   EXPECT_TRUE(harness.app.terminated());
   // Nothing posted after the end runs any more, however long the loop goes on.
   harness.send("{\"title\":\"too late\"}\n");
-  harness.app.iterate(300ms);
+  harness.app.runUntil([] { return false; }, 300ms);
   EXPECT_EQ(harness.log.size(), 2u);
 }
 

@@ -7,15 +7,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "install_test: $*" >&2; exit 1; }
 
-expected="bin/indicator
-bin/indicator-check
-lib/indicator/indicator-gtk.so
-share/doc/indicator/README.md
-share/doc/indicator/examples/producer.py
-share/doc/indicator/examples/producer.sh
-share/doc/indicator/report.schema.json
-share/man/man1/indicator-check.1
-share/man/man1/indicator.1"
+expected=$(cat "$source/tests/data/installed-files.txt")
 
 DESTDIR="$scratch/stage" cmake --install "$build" --prefix /opt/indicator >/dev/null
 installed=$(cd "$scratch/stage/opt/indicator" && find . -type f | sed 's|^\./||' | sort)

@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
-"""Runs build/indicator as a producer would: arguments, pipes, bytes on stderr, exit status."""
+"""Runs build/indicator as a producer would: arguments, pipes, bytes on stderr, exit status;
+and under load (HugeLines, StandardError, `ctest -L stress`): lines of 256 MiB and past
+1 GiB, standard error read only after a burst or never. Every wait is bounded."""
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
-from harness import program, run
+from harness import TIMEOUT as LONG, program, run
 
 BINARY = os.path.abspath(program())
+CHECK = os.path.join(os.path.dirname(BINARY), "indicator-check")
+LAUNCH_LINES = 2
+TITLE_LINE = rb"^indicator: title=%s width=\d+\.\d+ sections=0$"
 TIMEOUT = 20
 # On macOS the status bar is real: widths are AppKit's, and the self-test's menu stays
 # open until a person closes it.
@@ -108,19 +114,92 @@ class Streams(unittest.TestCase):
 
 @unittest.skipIf(DARWIN, "the desktop tray is Linux's")
 class Ending(unittest.TestCase):
-    def test_a_named_display_that_cannot_be_used_is_said_once(self):
+    def test_a_named_display_without_the_desktop_module_is_said_once(self):
+        # (With the module but no display: the install test's linked indicator.)
         with tempfile.TemporaryDirectory() as alone:
-            copy = shutil.copy(BINARY, alone)  # without the desktop module beside it
-            cases = [
-                (copy, "the desktop module is not installed (no %s/../lib/indicator/indicator-gtk.so or "
-                       "%s/indicator-gtk.so)" % (alone, alone)),
-                (BINARY, "cannot open display :9797"),
-            ]
-            for binary, why in cases:
-                with self.subTest(why):
-                    self.assertEqual(run([binary], None, TIMEOUT, env=dict(os.environ, DISPLAY=":9797")), (
-                        0, b"", b"indicator: no desktop tray: %s; nothing is shown on screen\n" % why.encode()
-                        + EMPTY_LAUNCH.encode()))
+            copy = shutil.copy(BINARY, alone)
+            why = f"the desktop module is not installed (no {alone}/../lib/indicator/indicator-gtk.so or " \
+                  f"{alone}/indicator-gtk.so)"
+            self.assertEqual(run([copy], None, TIMEOUT, env=dict(os.environ, DISPLAY=":9797")), (
+                0, b"", f"indicator: no desktop tray: {why}; nothing is shown on screen\n".encode()
+                + EMPTY_LAUNCH.encode()))
+
+
+def burst(count):
+    return b"".join(b'{"title":"%d"}\n' % i for i in range(count))
+
+
+class HugeLines(unittest.TestCase):
+    @unittest.skipIf(DARWIN, "a real status bar would lay out a title of 256 MiB")
+    def test_one_line_of_256_mib_then_a_small_report(self):
+        title = b"x" * (256 << 20)
+        status, out, err = run([BINARY], b'{"title":"' + title + b'"}\n{"title":"small"}\n')
+        lines = err.split(b"\n")[LAUNCH_LINES:-1]
+        self.assertEqual((status, out, len(lines)), (0, b"", 2))
+        self.assertTrue(lines[0].startswith(b"indicator: title=" + title + b" width="))
+        self.assertRegex(lines[1], TITLE_LINE % b"small")
+
+    @unittest.skipIf(DARWIN, "peak memory is read from /proc")
+    def test_a_line_past_1_gib_is_skipped_in_bounded_memory(self):
+        # The line is read to its line feed but never kept whole; the report after it is shown.
+        chunk = b"x" * (1 << 20)
+        process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        for piece in [b'{"title":"'] + [chunk] * ((1 << 10) + 64) + [b'"}\n{"title":"after"}\n']:
+            process.stdin.write(piece)
+        process.stdin.flush()
+        lines = [process.stderr.readline() for _ in range(LAUNCH_LINES + 1)]
+        with open("/proc/%d/status" % process.pid) as status:  # still running: its input is open
+            peak_mib = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:")) / 1024
+        process.stdin.close()
+        self.assertEqual(process.wait(timeout=LONG), 0)
+        process.stderr.close()
+        self.assertRegex(lines[-1].rstrip(b"\n"), TITLE_LINE % b"after")
+        self.assertLess(peak_mib, 2560)  # the kept part, and the copy made as it grows
+        # indicator-check says why the line went.
+        with tempfile.TemporaryFile() as lines:
+            lines.writelines([chunk] * ((1 << 10) + 1) + [b"\n{}"])
+            lines.seek(0)
+            status, out, _ = run([CHECK], lines, LONG)
+        self.assertEqual(status, 1)
+        self.assertEqual(out.decode().splitlines(), [
+            "1: rejected  longer than 1073741824 bytes (1 GiB); the rest of it was skipped",
+            "2: ok  no title (shows \u2026), no sections"])
+
+
+class StandardError(unittest.TestCase):
+    def test_read_only_after_the_whole_burst(self):
+        # A producer that writes everything before it reads: the log waits, it does not drop.
+        count = 200_000
+        process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        process.stdin.write(burst(count))
+        process.stdin.close()
+        lines = process.stderr.read().split(b"\n")[LAUNCH_LINES:-1]
+        process.stderr.close()
+        self.assertEqual(process.wait(timeout=LONG), 0)
+        self.assertEqual(len(lines), count)
+        self.assertRegex(lines[-1], TITLE_LINE % b"%d" % (count - 1))
+
+    def test_nobody_reads(self):
+        # Far more log than a pipe or a socket holds: the indicator keeps reading and
+        # rendering, and what reaches the reader is whole lines.
+        for kind in ["pipe", "socket"]:
+            with self.subTest(kind):
+                if kind == "pipe":
+                    reader, writer = os.pipe()
+                else:
+                    ends = socket.socketpair()
+                    reader, writer = ends[0].detach(), ends[1].detach()
+                try:
+                    process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=writer)
+                    os.close(writer)
+                    out, _ = process.communicate(burst(200_000), timeout=LONG)
+                    self.assertEqual((process.returncode, out), (0, b""))
+                    logged = os.read(reader, 1 << 20)
+                    self.assertTrue(logged.endswith(b"\n"))
+                    for line in logged.split(b"\n")[LAUNCH_LINES:-1]:
+                        self.assertRegex(line, TITLE_LINE % rb"\d+")
+                finally:
+                    os.close(reader)
 
 
 if __name__ == "__main__":
