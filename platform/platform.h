@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "model/menu_item.h"
 #include "model/styled_text.h"
@@ -98,6 +99,26 @@ class Menu {
   virtual void removeAllItems() = 0;
   // Adds a native item made from the value; target receives its action, if it has one.
   virtual void addItem(const model::MenuItem& item, MenuTarget& target) = 0;
+};
+
+// The menus a platform made, of its own type: a status item handed a Menu finds its own
+// here by address, without a cast.
+template <class Native>
+class MadeMenus {
+ public:
+  [[nodiscard]] std::unique_ptr<Menu> adopt(std::unique_ptr<Native> menu) {
+    made_.push_back(menu.get());
+    return menu;
+  }
+  [[nodiscard]] Native* find(const Menu& menu) const {
+    for (Native* made : made_) {
+      if (static_cast<const Menu*>(made) == &menu) return made;
+    }
+    return nullptr;
+  }
+
+ private:
+  std::vector<Native*> made_;  // owned by whoever holds them; only compared
 };
 
 enum class ImagePosition { noImage };

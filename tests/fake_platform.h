@@ -29,9 +29,9 @@ class FakeApplication final : public platform::HeadlessApplication {
     std::vector<model::KeptMenuItem> items;
   };
 
-  std::unique_ptr<platform::Menu> makeMenu() override { return std::make_unique<Menu>(); }
+  std::unique_ptr<platform::Menu> makeMenu() override { return menus_.adopt(std::make_unique<Menu>()); }
   std::unique_ptr<platform::StatusItem> statusItemWithLength(double length) override {
-    auto item = std::make_unique<platform::HeadlessStatusItem>(buttons_ ? std::make_unique<Button>(*this) : nullptr);
+    auto item = std::make_unique<platform::HeadlessStatusItem>(buttons_ ? std::make_unique<Button>(*this) : nullptr, menus_);
     statusItem = item.get();
     statusItemLength = length;
     return item;

@@ -10,7 +10,7 @@ namespace platform {
 HeadlessApplication::HeadlessApplication() : loop_(GMainContextPtr(g_main_context_new()).get()) {}
 
 std::unique_ptr<StatusItem> HeadlessApplication::statusItemWithLength(double) {
-  return std::make_unique<HeadlessStatusItem>(std::make_unique<HeadlessStatusButton>());
+  return std::make_unique<HeadlessStatusItem>(std::make_unique<HeadlessStatusButton>(), menus_);
 }
 
 void HeadlessApplication::openURL(const URL& url) { workspace::openURL(url.string()); }

@@ -20,7 +20,7 @@ class HeadlessApplication : public Application {
   void terminate() override { loop_.end(); }
   void activateIgnoringOtherApps() override {}
   [[nodiscard]] std::unique_ptr<StatusItem> statusItemWithLength(double) override;
-  [[nodiscard]] std::unique_ptr<Menu> makeMenu() override { return std::make_unique<HeadlessMenu>(); }
+  [[nodiscard]] std::unique_ptr<Menu> makeMenu() override { return menus_.adopt(std::make_unique<HeadlessMenu>()); }
   void openURL(const URL& url) override;
   [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return loop_.mainQueue(); }
   [[nodiscard]] BackgroundQueue& utilityQueue() override { return loop_.utilityQueue(); }
@@ -30,6 +30,7 @@ class HeadlessApplication : public Application {
 
   ApplicationDelegate* delegate_ = nullptr;
   GlibLoop loop_;
+  MadeMenus<HeadlessMenu> menus_;
 };
 
 }  // namespace platform

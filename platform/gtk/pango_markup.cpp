@@ -3,6 +3,7 @@
 #include "platform/gtk/pango_markup.h"
 
 #include "base/text.h"
+#include "base/utf8.h"
 
 #include <glib.h>
 
@@ -31,7 +32,7 @@ std::string displayText(std::string_view text, size_t limit) {
   shown.reserve(std::min(text.size(), limit * 4));
   size_t codePoints = 0;
   for (char byte : text) {
-    const bool startsCodePoint = (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+    const bool startsCodePoint = !base::utf8::isContinuation(byte);
     if (startsCodePoint && ++codePoints > limit) {
       shown += base::ellipsis;
       break;

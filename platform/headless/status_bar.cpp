@@ -26,7 +26,7 @@ void HeadlessStatusButton::performClick() {
 }
 
 void HeadlessStatusItem::setMenu(Menu& menu) {
-  menu_ = &dynamic_cast<HeadlessMenu&>(menu);
+  menu_ = menus_.find(menu);
   if (button_) button_->menu_ = menu_;
 }
 

@@ -73,7 +73,8 @@ class HeadlessStatusButton : public StatusButton {
 class HeadlessStatusItem final : public StatusItem {
  public:
   // A null button stands for a status bar that gives items none.
-  explicit HeadlessStatusItem(std::unique_ptr<HeadlessStatusButton> button) : button_(std::move(button)) {}
+  HeadlessStatusItem(std::unique_ptr<HeadlessStatusButton> button, const MadeMenus<HeadlessMenu>& menus)
+      : button_(std::move(button)), menus_(menus) {}
 
   [[nodiscard]] StatusButton* button() override { return button_.get(); }
   void setMenu(Menu& menu) override;
@@ -83,6 +84,7 @@ class HeadlessStatusItem final : public StatusItem {
 
  private:
   std::unique_ptr<HeadlessStatusButton> button_;
+  const MadeMenus<HeadlessMenu>& menus_;
   HeadlessMenu* menu_ = nullptr;
 };
 

@@ -179,14 +179,17 @@ class AppKitStatusButton final : public StatusButton {
 
 class AppKitStatusItem final : public StatusItem {
  public:
-  explicit AppKitStatusItem(NSStatusItem* item)
-      : item_(item), button_(item.button ? std::make_unique<AppKitStatusButton>(item.button) : nullptr) {}
+  AppKitStatusItem(NSStatusItem* item, const MadeMenus<AppKitMenu>& menus)
+      : item_(item), menus_(menus), button_(item.button ? std::make_unique<AppKitStatusButton>(item.button) : nullptr) {}
 
   StatusButton* button() override { return button_.get(); }
-  void setMenu(Menu& menu) override { item_.menu = static_cast<AppKitMenu&>(menu).menu; }
+  void setMenu(Menu& menu) override {
+    if (AppKitMenu* made = menus_.find(menu)) item_.menu = made->menu;
+  }
 
  private:
   NSStatusItem* const item_;  // in the status bar for as long as it is held
+  const MadeMenus<AppKitMenu>& menus_;
   const std::unique_ptr<AppKitStatusButton> button_;
 };
 
@@ -221,13 +224,14 @@ class AppKitApplication final : public GCDApplication {
   }
 
   std::unique_ptr<StatusItem> statusItemWithLength(double length) override {
-    return std::make_unique<AppKitStatusItem>([NSStatusBar.systemStatusBar statusItemWithLength:length]);
+    return std::make_unique<AppKitStatusItem>([NSStatusBar.systemStatusBar statusItemWithLength:length], menus_);
   }
 
-  std::unique_ptr<Menu> makeMenu() override { return std::make_unique<AppKitMenu>(); }
+  std::unique_ptr<Menu> makeMenu() override { return menus_.adopt(std::make_unique<AppKitMenu>()); }
 
  private:
   IndicatorApplicationDelegate* delegate_ = nil;
+  MadeMenus<AppKitMenu> menus_;
 };
 
 }  // namespace

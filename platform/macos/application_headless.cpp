@@ -27,12 +27,13 @@ class GCDHeadlessApplication final : public GCDApplication {
   void terminate() override { std::exit(EXIT_SUCCESS); }
   void activateIgnoringOtherApps() override {}
   std::unique_ptr<StatusItem> statusItemWithLength(double) override {
-    return std::make_unique<HeadlessStatusItem>(std::make_unique<HeadlessStatusButton>());
+    return std::make_unique<HeadlessStatusItem>(std::make_unique<HeadlessStatusButton>(), menus_);
   }
-  std::unique_ptr<Menu> makeMenu() override { return std::make_unique<HeadlessMenu>(); }
+  std::unique_ptr<Menu> makeMenu() override { return menus_.adopt(std::make_unique<HeadlessMenu>()); }
 
  private:
   ApplicationDelegate* delegate_ = nullptr;
+  MadeMenus<HeadlessMenu> menus_;
 };
 
 }  // namespace
