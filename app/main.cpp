@@ -15,15 +15,11 @@ namespace {
 
 // A standard stream that was closed at start would become the first file the process
 // opens (an event loop's wake-up descriptor, say), and be read as input or written to as
-// standard error. /dev/null holds its place: no input, and log lines go nowhere.
+// standard error. /dev/null holds its place: no input, and log lines go nowhere. Taken in
+// order, each closed one is the lowest free descriptor, which open(2) returns.
 void reserveStandardStreams() {
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    const int placeholder = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-    if (placeholder >= 0 && placeholder != fd) {
-      ::dup2(placeholder, fd);
-      ::close(placeholder);
-    }
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
   }
 }
 

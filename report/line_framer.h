@@ -78,7 +78,6 @@ void LineFramer::finish(OnLine&& onLine, OnOverlong&& onOverlong) {
   if (pending_.empty()) return;
   onLine(std::string_view(pending_));
   pending_.clear();
-  releaseLargeBuffer();
 }
 
 }  // namespace report

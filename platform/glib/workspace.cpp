@@ -28,7 +28,7 @@ void openURL(const std::string& text) {
   const GObjectPtr<GAppInfo> handler(g_file_query_default_handler(file.get(), nullptr, nullptr));
   if (!handler) return;
   GList uris{const_cast<char*>(text.c_str()), nullptr, nullptr};
-  GError* error = nullptr;
+  GError* error = nullptr;  // why a launch failed; nobody is told
   bool launched = false;
 #ifdef INDICATOR_HAS_DESKTOP_APP_INFO
   if (G_IS_DESKTOP_APP_INFO(handler.get())) {
@@ -40,7 +40,7 @@ void openURL(const std::string& text) {
   }
 #endif
   if (!launched) g_app_info_launch_uris(handler.get(), &uris, nullptr, &error);
-  g_clear_error(&error);
+  const Owned<GError, g_error_free> failure(error);
 }
 
 }  // namespace platform::workspace
