@@ -202,14 +202,13 @@ class Tray(unittest.TestCase):
         self.assertTrue(all(line.startswith("indicator: ") for line in indicator.lines), indicator.lines)
         self.assertEqual(self.icons(), [])  # the icons drawn for the panel go with the indicator
 
-    def test_signals_take_the_item_down_and_end_it_as_that_signal(self):
-        for number in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP]:
-            with self.subTest(number.name):
-                indicator = Indicator(self.session)
-                wait_for(self.icons, what="its icon folder")
-                indicator.process.send_signal(number)
-                self.assertEqual(indicator.finish(), -number)
-                self.assertEqual(self.icons(), [])
+    def test_a_signal_takes_the_item_down(self):
+        # (Each ending signal's exit status: the process test, headless.)
+        indicator = Indicator(self.session)
+        wait_for(self.icons, what="its icon folder")
+        indicator.process.send_signal(signal.SIGTERM)
+        self.assertEqual(indicator.finish(), -signal.SIGTERM)
+        self.assertEqual(self.icons(), [])
 
 
 def start_xfce(session):

@@ -5,6 +5,7 @@ and under load (HugeLines, StandardError, `ctest -L stress`): lines of 256 MiB a
 import os
 import re
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -114,6 +115,16 @@ class Streams(unittest.TestCase):
 
 @unittest.skipIf(DARWIN, "the desktop tray is Linux's")
 class Ending(unittest.TestCase):
+    def test_a_signal_ends_it_by_that_signal(self):
+        for number in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP]:
+            with self.subTest(number.name):
+                process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.PIPE)
+                process.stderr.readline()  # launched, its input still open
+                process.send_signal(number)
+                self.assertEqual(process.wait(timeout=TIMEOUT), -number)
+                process.stdin.close(), process.stderr.close()
+
     def test_a_named_display_without_the_desktop_module_is_said_once(self):
         # (With the module but no display: the install test's linked indicator.)
         with tempfile.TemporaryDirectory() as alone:
