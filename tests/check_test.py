@@ -87,7 +87,7 @@ class Preview(unittest.TestCase):
 class Pass(unittest.TestCase):
     def test_input_passes_byte_for_byte_and_rejections_go_to_stderr(self):
         data = b'{"title":"a"}\r\n\x00\n{"title":"\xff"}\noops\r\n{}'
-        status, out, err = run([CHECK, "--pass"], data, TIMEOUT)
+        status, out, err = run([CHECK, "--pass", "-"], data, TIMEOUT)
         self.assertEqual((status, out), (1, data))
         self.assertEqual(err.decode(), "2: rejected  not JSON at byte 1: a value was expected here\n    \u2400\n    ^\n"
                               "3: warning  ill-formed UTF-8 in a string is shown as \ufffd\n"
