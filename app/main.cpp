@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
   platform::Application& app = platform::sharedApplication();
   // Keeps the Indicator alive for the whole process, and is never destroyed: the process
   // may end inside one of its commands (the platform's terminate), with the reader still
-  // blocked in read, when destructors would take the status item and menu away from
-  // under both.
-  const auto& delegate = *new std::shared_ptr<app::Indicator>(std::make_shared<app::Indicator>(
+  // blocked in read, when destructors would take the status item and menu away from under
+  // both. A static reference, so that leak checkers see it held.
+  static const auto& delegate = *new std::shared_ptr<app::Indicator>(std::make_shared<app::Indicator>(
       app, app::Indicator::Options{.selftest = selftest, .whenInputPauses = app::releaseIdleMemory}));
   app.setDelegate(delegate.get());
   app.setActivationPolicy(platform::ActivationPolicy::accessory);
