@@ -74,7 +74,7 @@ void simdjsonParseOnly(benchmark::State& state, const std::string& line) {
 // and its log line (written to /dev/null), and the menu handed item by item to the
 // headless status bar.
 void renderReport(benchmark::State& state) {
-  const report::Report report = ::decodeReport(typical()).report();
+  const report::Report report = report::decodeReport(typical()).report();
   platform::HeadlessStatusButton button;
   platform::HeadlessMenu menu;
   struct : platform::MenuTarget {

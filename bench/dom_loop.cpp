@@ -27,11 +27,11 @@ size_t readEverything(simdjson::dom::element value) {
 int main() {
   simdjson::dom::parser parser;
   size_t lines = 0, bytes = 0;
-  report::readLines(0, [&](std::string_view line) {
+  report::readLines(0, {.line = [&](std::string_view line) {
     simdjson::dom::element root;
     if (!parser.parse(line.data(), line.size()).get(root)) bytes += readEverything(root);
     ++lines;
-  });
+  }});
   std::fprintf(stderr, "%zu lines, %zu bytes of text\n", lines, bytes);
   return 0;
 }

@@ -5,7 +5,7 @@
 
 int main() {
   size_t lines = 0;
-  report::readLines(0, [&](std::string_view) { ++lines; });
+  report::readLines(0, {.line = [&](std::string_view) { ++lines; }});
   std::fprintf(stderr, "%zu lines\n", lines);
   return 0;
 }
