@@ -5,6 +5,7 @@
 #include <cassert>
 #include <chrono>
 #include <new>
+#include <semaphore>
 #include <string>
 
 #include "base/text.h"
@@ -17,6 +18,7 @@ namespace app {
 namespace {
 constexpr std::string_view toolTip = "Kestrelwick \xE2\x80\x94 measured input compression";
 constexpr std::chrono::milliseconds selftestDelay{500};
+constexpr std::ptrdiff_t maxUnshownHandOvers = 16;
 }  // namespace
 
 Indicator::Indicator(platform::Application& app, Options options)
@@ -41,37 +43,53 @@ void Indicator::applicationDidFinishLaunching() {
 }
 
 void Indicator::render(const report::Report& report) {
-  assert(onMainThread());
-  if (auto* button = item->button()) {
-    const std::string_view title = rendering::statusTitleText(report);
-    button->setAttributedTitle(rendering::statusTitle(title));
-    button->setImagePosition(platform::ImagePosition::noImage);
-    const size_t sectionCount = report.sections ? report.sections->size() : 0;
-    rendering::titleLogMessage(logMessage_, title, button->frameWidth(), sectionCount);
-    options_.log(logMessage_);
-    base::releaseIfLarge(logMessage_);
-  }
+  renderTitle(report.title, report.sections ? report.sections->size() : 0);
   consoleURL = report.console;
   menu->removeAllItems();
   rendering::buildMenu(report, [this](model::MenuItem&& entry) { menu->addItem(entry, *this); });
 }
 
+void Indicator::renderTitle(std::optional<std::string_view> title, size_t sectionCount) {
+  assert(onMainThread());
+  if (auto* button = item->button()) {
+    const std::string_view text = rendering::statusTitleText(title);
+    button->setAttributedTitle(rendering::statusTitle(text));
+    button->setImagePosition(platform::ImagePosition::noImage);
+    rendering::titleLogMessage(logMessage_, text, button->frameWidth(), sectionCount);
+    options_.log(logMessage_);
+    base::releaseIfLarge(logMessage_);
+  }
+}
+
+// Reports of one hand-over replace each other before the loop could draw any of them,
+// so each gets its title and log line in turn, and only the last its menu.
+void Indicator::show(const report::Burst& burst) {
+  const base::LogBatch logBatch;
+  for (size_t i = 0; i < burst.replacedCount(); ++i) {
+    const report::Burst::Replaced replaced = burst.replaced(i);
+    renderTitle(replaced.title, replaced.sectionCount);
+  }
+  render(burst.last);
+}
+
 void Indicator::readStdin() {
-  app_.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue_, &app = app_, input = options_.input,
-                             whenInputPauses = options_.whenInputPauses] {
+  app_.utilityQueue().async([weak = weak_from_this(), mainQueue = mainQueue_, &app = app_, options = options_] {
+    // The reader stays at most a few hand-overs ahead of what is shown. A slot is given
+    // back when its hand-over is shown, or dropped with a main queue that has stopped.
+    const auto slots = std::make_shared<std::counting_semaphore<>>(maxUnshownHandOvers);
     const char* failure = nullptr;
     try {
       report::readReports(
-          input,
-          [&](std::vector<report::Report>&& reports) {
-            // Each report still gets its own render, in order.
-            mainQueue->async([weak, reports = std::move(reports)] {
-              if (auto self = weak.lock()) {
-                for (const report::Report& report : reports) self->render(report);
-              }
+          options.input,
+          [&](report::Burst&& burst) {
+            slots->acquire();
+            // A null pointer with a deleter: the deleter still runs when the last copy goes.
+            std::shared_ptr<void> slot(nullptr, [slots](void*) { slots->release(); });
+            mainQueue->async([weak, slot = std::move(slot), burst = std::move(burst)] {
+              if (auto self = weak.lock()) self->show(burst);
             });
           },
-          whenInputPauses);
+          options.whenInputPauses);
     } catch (const std::bad_alloc&) {
       failure = "out of memory";
     } catch (...) {

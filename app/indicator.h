@@ -10,6 +10,7 @@
 #include "base/log.h"
 #include "platform/platform.h"
 #include "report/report.h"
+#include "report/stdin_reader.h"
 
 namespace app {
 
@@ -33,6 +34,8 @@ class Indicator final : public platform::ApplicationDelegate,
 
  private:
   void render(const report::Report& report);
+  void renderTitle(std::optional<std::string_view> title, size_t sectionCount);
+  void show(const report::Burst& burst);
   void readStdin();
   void selftestOpen();
   void selftestStep();

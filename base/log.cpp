@@ -1,10 +1,11 @@
-// Unbuffered, so each line reaches standard error whole and in order with no flush at exit.
+// Log lines are made on whichever thread logs and written by a thread of their own, so
+// that a reader of standard error that is slow, paused or gone never holds up the menu.
 //
-// A reader of standard error that is slow is waited for; one that has stopped reading
-// must not stall the indicator. So a pipe or socket gets the line in pieces no larger
-// than PIPE_BUF, each written only once there is room for it (which no write of that size
-// can then block on), and a reader that takes nothing for a while is taken as stalled:
-// its lines are dropped until it has room again. Called on the main thread only.
+// A pipe, socket or terminal gets whole lines in pieces no larger than PIPE_BUF, each
+// written only once there is room for it (which no write of that size then blocks on);
+// a reader that takes nothing for a whole patience is taken as stalled, and so is one
+// so far behind that the owed text passes a bound: its lines are dropped until it has
+// room again. Lines owed at exit are written first, within the same patience.
 #include "base/log.h"
 
 #include <poll.h>
@@ -14,77 +15,185 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "base/text.h"
 
 namespace base {
 namespace {
 
-constexpr int patienceMilliseconds = 30000;
+constexpr std::chrono::milliseconds patience{30000};
+// A reader this far behind is taken as stalled: some 250,000 lines of a typical report.
+constexpr size_t owedAtMost = size_t{16} << 20;
+constexpr std::string_view linePrefix = "indicator: ";
 
-enum class Sink { pipe, socket, other };
+enum class Sink { file, socket, stream };
 
-struct LogState {
-  bool stalled = false;  // the reader took nothing for a whole patience
-  bool cutOff = false;   // a line was left unfinished when the reader stalled
-};
-LogState state;
-
+// A file, and /dev/null, take every write at once; the others are waited on.
 Sink sinkOf(int fd) {
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) return Sink::other;
-  if (S_ISFIFO(status.st_mode)) return Sink::pipe;
-  if (S_ISSOCK(status.st_mode)) return Sink::socket;
-  return Sink::other;
+  struct stat status {}, null {};
+  if (::fstat(fd, &status) != 0 || S_ISREG(status.st_mode)) return Sink::file;
+  if (S_ISCHR(status.st_mode) && ::stat("/dev/null", &null) == 0 && status.st_rdev == null.st_rdev) return Sink::file;
+  return S_ISSOCK(status.st_mode) ? Sink::socket : Sink::stream;
 }
 
-bool roomWithin(int fd, int milliseconds) {
-  pollfd ready{fd, POLLOUT, 0};
-  int polled;
-  do polled = ::poll(&ready, 1, milliseconds);
-  while (polled < 0 && errno == EINTR);
-  // An error or hang-up is room too: the write then fails at once and the line is dropped.
-  return polled > 0;
-}
+class Writer {
+ public:
+  explicit Writer(int fd) : fd_(fd), sink_(sinkOf(fd)) {
+    std::thread([this] { run(); }).detach();
+    std::atexit([] { instance().waitUntilWritten(); });
+  }
 
-// Writes as much of data as the reader takes; returns how much that was.
-size_t writeToReader(int fd, Sink sink, std::string_view data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    if (sink != Sink::other) {
-      if (!roomWithin(fd, state.stalled ? 0 : patienceMilliseconds)) {
-        state.stalled = true;
+  // Never destroyed: the writer thread may still be waiting for lines while the process exits.
+  static Writer& instance() {
+    static Writer& writer = *new Writer(STDERR_FILENO);
+    return writer;
+  }
+
+  void add(std::string_view message) {
+    const std::lock_guard lock(mutex_);
+    // While stalled, a line is kept only when nothing else is owed: the writer thread
+    // then tries it at once, so the first line the reader has room for gets through.
+    // Neither what the writer thread holds nor the longest line owed counts against the
+    // bound: one line of a huge title does not make the reader far behind.
+    if (owed_.size() > owedAtMost + longestOwed_ || (stalled_ && owed_.size() + inHand_ > 0)) {
+      stalled_ = true;
+      return;
+    }
+    const size_t start = owed_.size();
+    owed_.append(linePrefix).append(message).push_back('\n');
+    longestOwed_ = std::max(longestOwed_, owed_.size() - start);
+    if (batchDepth == 0 && writerWaiting_) owedChanged_.notify_one();
+  }
+
+  void handOn() {
+    const std::lock_guard lock(mutex_);
+    if (!owed_.empty() && writerWaiting_) owedChanged_.notify_one();
+  }
+
+  static thread_local int batchDepth;
+
+  // Returns once nothing is owed, or the reader is stalled; a reader that takes nothing
+  // for a patience meanwhile is taken as stalled, even if the writer thread is held in a
+  // write (to a terminal whose output is paused, say).
+  void waitUntilWritten() {
+    std::unique_lock lock(mutex_);
+    while (!stalled_ && owed_.size() + inHand_ > 0) {
+      const uint64_t before = progress_;
+      const auto moved = [&] { return progress_ != before || stalled_ || owed_.size() + inHand_ == 0; };
+      if (!progressed_.wait_for(lock, patience, moved)) stalled_ = true;
+    }
+  }
+
+ private:
+  void run() {
+    std::string batch;
+    for (;;) {
+      bool stalled;
+      {
+        std::unique_lock lock(mutex_);
+        inHand_ = 0;
+        progressed_.notify_all();
+        writerWaiting_ = true;
+        owedChanged_.wait(lock, [&] { return !owed_.empty(); });
+        writerWaiting_ = false;
+        batch.swap(owed_);
+        longestOwed_ = 0;
+        inHand_ = batch.size();
+        stalled = stalled_;
+      }
+      // A line that a stalled reader left unfinished is ended before the next one starts.
+      if (cutOff_) batch.insert(0, 1, '\n');
+      writeOut(batch, stalled);
+      batch.clear();
+      releaseIfLarge(batch);
+    }
+  }
+
+  bool roomWithin(std::chrono::milliseconds wait) const {
+    if (sink_ == Sink::file) return true;
+    pollfd ready{fd_, POLLOUT, 0};
+    int polled;
+    do polled = ::poll(&ready, 1, static_cast<int>(wait.count()));
+    while (polled < 0 && errno == EINTR);
+    // An error or hang-up is room too: the write then fails at once and the lines are dropped.
+    return polled > 0;
+  }
+
+  // Whole lines, at most PIPE_BUF, except a longer line, which goes in PIPE_BUF pieces.
+  size_t pieceOf(std::string_view rest) const {
+    if (sink_ == Sink::file || rest.size() <= PIPE_BUF) return rest.size();
+    const size_t lastEnd = rest.rfind('\n', PIPE_BUF - 1);
+    return lastEnd == std::string_view::npos ? PIPE_BUF : lastEnd + 1;
+  }
+
+  // Writes as much of text as the reader takes; the rest is dropped.
+  void writeOut(std::string_view text, bool stalled) {
+    size_t done = 0;
+    while (done < text.size()) {
+      if (!roomWithin(stalled ? std::chrono::milliseconds(0) : patience)) {
+        stalled = true;
         break;
       }
-      state.stalled = false;
+      stalled = false;
+      const size_t piece = pieceOf(text.substr(done));
+      const ssize_t written = sink_ == Sink::socket ? ::send(fd_, text.data() + done, piece, MSG_DONTWAIT)
+                                                    : ::write(fd_, text.data() + done, piece);
+      if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (written <= 0) break;  // closed or broken: what is owed is dropped
+      done += static_cast<size_t>(written);
+      const std::lock_guard lock(mutex_);
+      inHand_ = text.size() - done;
+      ++progress_;
+      stalled_ = false;
+      progressed_.notify_all();
     }
-    const size_t piece = sink == Sink::other ? data.size() - done : std::min<size_t>(data.size() - done, PIPE_BUF);
-    const ssize_t written = sink == Sink::socket ? ::send(fd, data.data() + done, piece, MSG_DONTWAIT)
-                                                 : ::write(fd, data.data() + done, piece);
-    if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (written <= 0) break;
-    done += static_cast<size_t>(written);
+    if (done > 0) cutOff_ = text[done - 1] != '\n';
+    const std::lock_guard lock(mutex_);
+    stalled_ = stalled;
   }
-  return done;
-}
+
+  const int fd_;
+  const Sink sink_;
+  std::mutex mutex_;
+  std::condition_variable owedChanged_, progressed_;
+  std::string owed_;    // whole lines the writer thread has not taken yet
+  size_t longestOwed_ = 0;
+  size_t inHand_ = 0;  // what the writer thread has taken and not yet written
+  uint64_t progress_ = 0;
+  bool stalled_ = false;
+  bool writerWaiting_ = false;
+  bool cutOff_ = false;  // the writer thread's own
+};
+
+thread_local int Writer::batchDepth = 0;
 
 }  // namespace
 
+LogBatch::LogBatch() noexcept { ++Writer::batchDepth; }
+
+LogBatch::~LogBatch() {
+  if (--Writer::batchDepth > 0) return;
+  try {
+    Writer::instance().handOn();
+  } catch (...) {
+    // No writer, so nothing was owed.
+  }
+}
+
 void writeLogLine(std::string_view message) noexcept {
   try {
-    static const Sink sink = sinkOf(STDERR_FILENO);
-    // A line that a stalled reader left unfinished is ended before the next one starts.
-    const std::string_view ending = state.cutOff ? "\n" : "";
-    static std::string line;  // one buffer for every line; a very long one is not kept
-    line.assign(ending).append("indicator: ").append(message).push_back('\n');
-    const size_t written = writeToReader(STDERR_FILENO, sink, line);
-    if (written >= ending.size()) state.cutOff = false;
-    if (written > ending.size() && written < line.size()) state.cutOff = true;
-    releaseIfLarge(line);
+    Writer::instance().add(message);
   } catch (...) {
-    // Out of memory for the line: it is dropped like any line that cannot be written.
+    // Out of memory for the line, or no thread to write it: it is dropped like any
+    // line that cannot be written.
   }
 }
 

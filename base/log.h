@@ -5,10 +5,23 @@
 
 namespace base {
 
-// Writes the line at once (to a pipe or socket in pieces of at most PIPE_BUF, so that
-// a line of up to PIPE_BUF bytes is one write). A closed or broken standard error drops
-// the line, and so does a reader that has taken nothing for 30 seconds, until it has
-// room again: logging never stops the indicator and never stalls it for long.
+// Hands the line to a writer thread of its own and returns at once: whoever logs never
+// waits on standard error. Lines go out in order, together, whole lines per write (at
+// most PIPE_BUF into a pipe or socket, so that no line interleaves with another writer's).
+// A reader that is slow is waited for; one that has taken nothing for 30 seconds, or is
+// so far behind that the owed text passes a bound, is taken as stalled: its lines are
+// dropped whole until it has room again. Owed lines are written before the process
+// exits, unless their reader is stalled; a signal's default action does not wait.
 void writeLogLine(std::string_view message) noexcept;
+
+// While one lives on a thread, the lines it logs wait to be handed on together when the
+// last one goes: a burst of lines then wakes the writer thread once, not once a line.
+class LogBatch {
+ public:
+  LogBatch() noexcept;
+  ~LogBatch();
+  LogBatch(const LogBatch&) = delete;
+  LogBatch& operator=(const LogBatch&) = delete;
+};
 
 }  // namespace base

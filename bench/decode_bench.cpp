@@ -84,7 +84,7 @@ void renderReport(benchmark::State& state) {
   std::string message, line;
   const int devNull = ::open("/dev/null", O_WRONLY);
   for (auto _ : state) {
-    const std::string_view title = rendering::statusTitleText(report);
+    const std::string_view title = rendering::statusTitleText(report.title);
     button.setAttributedTitle(rendering::statusTitle(title));
     rendering::titleLogMessage(message, title, button.frameWidth(), report.sections->size());
     line.assign("indicator: ").append(message).push_back('\n');

@@ -82,7 +82,7 @@ std::string preview(const report::Report& report, bool colour) {
   const std::vector<MenuItem> items = rendering::menuItems(report);
   size_t width = 0;
   for (const MenuItem& item : items) width = std::max(width, plainWidth(item));
-  std::string out = "  status  " + styled(rendering::statusTitle(rendering::statusTitleText(report)), colour) + "\n";
+  std::string out = "  status  " + styled(rendering::statusTitle(rendering::statusTitleText(report.title)), colour) + "\n";
   out += "  menu\n";
   for (const MenuItem& item : items) {
     out.append(menuIndent);

@@ -41,9 +41,7 @@ bool readsBackAs(const std::string& text, double value) {
 
 }  // namespace
 
-std::string_view statusTitleText(const report::Report& report) {
-  return report.title ? std::string_view(*report.title) : placeholderTitle;
-}
+std::string_view statusTitleText(std::optional<std::string_view> title) { return title.value_or(placeholderTitle); }
 
 model::StyledText statusTitle(std::string_view text) {
   return {StyledRun{{}, text, statusFont, Color{NamedColor::label, {}}}};

@@ -29,7 +29,7 @@ inline constexpr model::Font statusFont{model::FontDesign::monospacedDigit, 13, 
 // valid as long as the report is, and no text is copied.
 
 // The report's title; an empty title is shown as is, only a missing one becomes the placeholder.
-[[nodiscard]] std::string_view statusTitleText(const report::Report& report);
+[[nodiscard]] std::string_view statusTitleText(std::optional<std::string_view> title);
 [[nodiscard]] model::StyledText statusTitle(std::string_view text);
 
 // "title=<text> width=<width> sections=<count>", into out (cleared first), so that one

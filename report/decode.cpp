@@ -66,7 +66,14 @@ Failure decodeValue(element value, std::string_view key, std::string& out) {
 Failure decodeValue(element value, std::string_view key, std::optional<std::string>& out) {
   switch (value.type()) {
     case element_type::NULL_VALUE: out.reset(); return {};
-    case element_type::STRING: out.emplace(value.get_string().value_unsafe()); return {};
+    case element_type::STRING:
+      // Assigned, not emplaced: a reused record keeps its text's buffer.
+      if (out) {
+        *out = value.get_string().value_unsafe();
+      } else {
+        out.emplace(value.get_string().value_unsafe());
+      }
+      return {};
     default: return mismatch(key, "string or null", value);
   }
 }
@@ -86,11 +93,11 @@ Failure decodeRecord(element value, Record& record, const std::array<format::Fie
 template <class Record, size_t N>
 Failure decodeList(simdjson::dom::array array, std::string_view key, std::vector<Record>& out,
                    const std::array<format::Field<Record>, N>& fields) {
-  out.clear();
-  out.reserve(array.size());
+  // Entries are decoded over those a reused list already holds, keeping their buffers.
+  out.resize(array.size());
   size_t index = 0;
   for (element entry : array) {
-    if (Failure failure = decodeRecord(entry, out.emplace_back(), fields)) return within(indexed(key, index), *failure);
+    if (Failure failure = decodeRecord(entry, out[index], fields)) return within(indexed(key, index), *failure);
     ++index;
   }
   return {};
@@ -109,7 +116,8 @@ Failure decodeValue(element value, std::string_view key, std::optional<std::vect
   }
   simdjson::dom::array array;
   if (value.get(array)) return mismatch(key, "array or null", value);
-  return decodeList(array, key, out.emplace(), format::sectionFields);
+  if (!out) out.emplace();
+  return decodeList(array, key, *out, format::sectionFields);
 }
 
 // Keys a record does not have are passed over; a key that stands twice counts last.
@@ -129,15 +137,11 @@ Failure decodeRecord(element value, Record& record, const std::array<format::Fie
     }
   }
   for (size_t i = 0; i < N; ++i) {
-    if (fields[i].required() && !seen[i]) return missing(fields[i].key);
+    if (seen[i]) continue;
+    if (fields[i].required()) return missing(fields[i].key);
+    std::visit([&](auto member) { record.*member = {}; }, fields[i].member);
   }
   return {};
-}
-
-DecodeResult decodeRoot(element root) {
-  Report report;
-  if (Failure failure = decodeRecord(root, report, format::reportFields)) return std::move(*failure);
-  return report;
 }
 
 DecodeError notJSON(simdjson::error_code code) {
@@ -154,6 +158,12 @@ ReportDecoder::~ReportDecoder() = default;
 DecodeResult ReportDecoder::decode(std::string_view line) noexcept { return decode(line, Inspect()); }
 
 DecodeResult ReportDecoder::decode(std::string_view line, const Inspect& inspect) noexcept {
+  Report report;
+  if (std::optional<DecodeError> error = decodeInto(line, report, inspect)) return std::move(*error);
+  return report;
+}
+
+std::optional<DecodeError> ReportDecoder::decodeInto(std::string_view line, Report& into, const Inspect& inspect) noexcept {
   try {
     if (!parser_) parser_ = std::make_unique<simdjson::dom::parser>();
     element root;
@@ -165,11 +175,11 @@ DecodeResult ReportDecoder::decode(std::string_view line, const Inspect& inspect
       repaired = base::utf8::repaired(line);
       error = parser_->parse(repaired.data(), repaired.size()).get(root);
     }
-    DecodeResult result = error ? DecodeResult(notJSON(error)) : decodeRoot(root);
-    if (result.ok() && inspect) inspect(root);
+    Failure failure = error ? notJSON(error) : decodeRecord(root, into, format::reportFields);
+    if (!failure && inspect) inspect(root);
     // Buffers a very long line grew are not kept for the short lines after it.
     if (line.size() > base::keptBufferCapacity) parser_.reset();
-    return result;
+    return failure;
   } catch (const std::bad_alloc&) {
     parser_.reset();
     return DecodeError{"", "out of memory"};

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -61,6 +62,12 @@ class ReportDecoder {
   // buffers are reused: for tools that look at more than the records keep (ignored keys).
   using Inspect = std::function<void(const simdjson::dom::element& root)>;
   [[nodiscard]] DecodeResult decode(std::string_view line, const Inspect& inspect) noexcept;
+
+  // The same, decoded over a report this decoder filled before, so that its text buffers
+  // are reused: a stream of reports then costs no allocation each. Returns why a line was
+  // rejected, and into is then left half decoded, to be decoded over again.
+  [[nodiscard]] std::optional<DecodeError> decodeInto(std::string_view line, Report& into,
+                                                      const Inspect& inspect = {}) noexcept;
 
  private:
   std::unique_ptr<simdjson::dom::parser> parser_;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/text.h"
 #include "report/decode.h"
 #include "report/line_framer.h"
 
@@ -15,7 +16,7 @@ namespace report {
 
 namespace {
 
-constexpr size_t chunkSize = 1 << 16;
+constexpr size_t chunkSize = 1 << 20;
 constexpr int maxIdleSeconds = 64;
 
 // Waits until fd has input, calling whenIdle each time a pause reaches the next interval.
@@ -54,18 +55,41 @@ int readLines(int fd, const LineHandlers& handlers) {
   return failure;
 }
 
-void readReports(int fd, const std::function<void(std::vector<Report>&&)>& deliver,
-                 const std::function<void()>& whenIdle) {
+void Burst::replace(const Report& report) {
+  if (report.title) titles_.append(*report.title);
+  replaced_.push_back({titles_.size(), report.title.has_value(), report.sections ? report.sections->size() : 0});
+}
+
+Burst::Replaced Burst::replaced(size_t index) const {
+  const Entry& entry = replaced_[index];
+  const size_t start = index == 0 ? 0 : replaced_[index - 1].titleEnd;
+  if (!entry.titled) return {std::nullopt, entry.sectionCount};
+  return {std::string_view(titles_).substr(start, entry.titleEnd - start), entry.sectionCount};
+}
+
+void readReports(int fd, const std::function<void(Burst&&)>& deliver, const std::function<void()>& whenIdle) {
   ReportDecoder decoder;
-  std::vector<Report> batch;
+  // Lines decode over two reused reports in turn, so that their buffers stay warm: the
+  // latest report waits in pending until the next replaces it or the read ends.
+  Report decoded, pending;
+  bool hasPending = false, grewLarge = false;
+  Burst burst;
   readLines(fd, {.line =
                      [&](std::string_view line) {
-                       DecodeResult result = decoder.decode(line);
-                       if (result.ok()) batch.push_back(std::move(result).report());
+                       grewLarge = grewLarge || line.size() > base::keptBufferCapacity;
+                       if (decoder.decodeInto(line, decoded)) return;
+                       if (hasPending) burst.replace(pending);
+                       std::swap(pending, decoded);
+                       hasPending = true;
                      },
                  .afterRead =
                      [&] {
-                       if (!batch.empty()) deliver(std::exchange(batch, {}));
+                       if (std::exchange(hasPending, false)) {
+                         burst.last = pending;
+                         deliver(std::exchange(burst, {}));
+                       }
+                       // Text a very long line grew is not kept for the short lines after it.
+                       if (std::exchange(grewLarge, false)) decoded = pending = Report{};
                        return true;
                      },
                  .whenIdle = whenIdle});

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,10 +26,35 @@ struct LineHandlers {
 // a line the end left unfinished is passed on too. Returns 0, or the failed read's errno.
 int readLines(int fd, const LineHandlers& handlers);
 
+// The reports that decoded from one read, in order. Each but the last is replaced before
+// anything could show it, so of those only what their log lines need is kept: a title
+// (none where the report had none) and a section count.
+class Burst {
+ public:
+  struct Replaced {
+    std::optional<std::string_view> title;
+    size_t sectionCount;
+  };
+
+  void replace(const Report& report);  // report becomes one of the replaced
+  [[nodiscard]] size_t replacedCount() const { return replaced_.size(); }
+  [[nodiscard]] Replaced replaced(size_t index) const;
+
+  Report last;
+
+ private:
+  struct Entry {
+    size_t titleEnd;  // in titles_, where this title ends and the next begins
+    bool titled;
+    size_t sectionCount;
+  };
+  std::string titles_;  // every replaced title, one after the other
+  std::vector<Entry> replaced_;
+};
+
 // readLines, decoding each line on the calling thread and passing the reports that decode
-// to deliver, in order, all those of one read together: a burst is handed over once per
-// read rather than once per report. Rejected lines are dropped without a trace.
-void readReports(int fd, const std::function<void(std::vector<Report>&&)>& deliver,
-                 const std::function<void()>& whenIdle = {});
+// to deliver, all those of one read together: a burst is handed over once per read rather
+// than once per report. Rejected lines are dropped without a trace.
+void readReports(int fd, const std::function<void(Burst&&)>& deliver, const std::function<void()>& whenIdle = {});
 
 }  // namespace report

@@ -107,12 +107,20 @@ TEST(Launch, ShowsTheEmptyReportThenEachReportInTurn) {
 TEST(Launch, EndOfInputRendersEveryReportThenQuits) {
   Harness harness;
   std::string burst;
-  for (int i = 0; i < 500; ++i) burst += "{\"title\":\"" + std::to_string(i % 250) + "\"}\n";
+  // Every seventh has no title and a section: each replaced one keeps what its log line says.
+  auto untitled = [](int i) { return i % 7 == 6; };
+  for (int i = 0; i < 500; ++i) {
+    burst += untitled(i) ? R"({"sections":[{"title":"s","rows":[]}]})" "\n"
+                         : "{\"title\":\"" + std::to_string(i % 250) + "\"}\n";
+  }
   harness.send(burst + "{\"title\":\"last\"}");
   harness.endInput();
   ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
   ASSERT_EQ(harness.log.size(), 503u);
-  for (int i = 0; i < 500; ++i) EXPECT_TRUE(harness.log[i + 2].first.starts_with("title=" + std::to_string(i % 250) + " "));
+  for (int i = 0; i < 500; ++i) {
+    const std::string expected = untitled(i) ? "title=\u2026 width=17.5 sections=1" : "title=" + std::to_string(i % 250) + " ";
+    EXPECT_TRUE(harness.log[i + 2].first.starts_with(expected)) << harness.log[i + 2].first;
+  }
   EXPECT_EQ(harness.log.back().first, "title=last width=40.0 sections=0");
   EXPECT_EQ(plainTitle(harness.button()), "last");
 }

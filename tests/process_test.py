@@ -2,14 +2,17 @@
 """Runs build/indicator as a producer would: arguments, pipes, bytes on stderr, exit status;
 and under load (HugeLines, StandardError, `ctest -L stress`): lines of 256 MiB and past
 1 GiB, standard error read only after a burst or never. Every wait is bounded."""
+import fcntl
 import os
 import re
 import shutil
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import unittest
 
@@ -116,14 +119,22 @@ class Streams(unittest.TestCase):
 @unittest.skipIf(DARWIN, "the desktop tray is Linux's")
 class Ending(unittest.TestCase):
     def test_a_signal_ends_it_by_that_signal(self):
-        for number in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP]:
-            with self.subTest(number.name):
-                process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                                           stderr=subprocess.PIPE)
-                process.stderr.readline()  # launched, its input still open
+        # Also while standard error is full and nobody reads it (a paused terminal, say).
+        for number, full in [(s, full) for s in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP] for full in [0, 1]]:
+            with self.subTest(number.name, full=full):
+                reader, writer = os.pipe()
+                process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=writer)
+                os.close(writer)
+                if full:
+                    process.stdin.write(burst(20_000)), process.stdin.flush()
+                    deadline = time.monotonic() + TIMEOUT
+                    while unread(reader) < 60_000 and time.monotonic() < deadline:
+                        time.sleep(0.05)
+                else:
+                    os.read(reader, 1)  # launched, its input still open
                 process.send_signal(number)
                 self.assertEqual(process.wait(timeout=TIMEOUT), -number)
-                process.stdin.close(), process.stderr.close()
+                process.stdin.close(), os.close(reader)
 
     def test_a_named_display_without_the_desktop_module_is_said_once(self):
         # (With the module but no display: the install test's linked indicator.)
@@ -134,6 +145,10 @@ class Ending(unittest.TestCase):
             self.assertEqual(run([copy], None, TIMEOUT, env=dict(os.environ, DISPLAY=":9797")), (
                 0, b"", f"indicator: no desktop tray: {why}; nothing is shown on screen\n".encode()
                 + EMPTY_LAUNCH.encode()))
+
+
+def unread(fd):
+    return struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4))[0]
 
 
 def burst(count):

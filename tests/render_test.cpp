@@ -93,9 +93,9 @@ TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsTone) {
 }
 
 TEST(StatusTitle, OnlyAMissingTitleBecomesThePlaceholder) {
-  EXPECT_EQ(rendering::statusTitleText(report::Report{}), "\u2026");
-  EXPECT_EQ(rendering::statusTitleText(report::Report{.title = ""}), "");
-  EXPECT_EQ(rendering::statusTitleText(report::Report{.title = " 42%\n"}), " 42%\n");
+  EXPECT_EQ(rendering::statusTitleText(std::nullopt), "\u2026");
+  EXPECT_EQ(rendering::statusTitleText(""), "");
+  EXPECT_EQ(rendering::statusTitleText(" 42%\n"), " 42%\n");
   EXPECT_EQ(rendering::statusTitle("42%"),
             (StyledText{{{}, "42%", {FontDesign::monospacedDigit, 13, FontWeight::regular}, {NamedColor::label, {}}}}));
 }
