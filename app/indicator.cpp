@@ -2,6 +2,8 @@
 // Everything here runs on the main thread; the reader's thread only decodes and posts.
 #include "app/indicator.h"
 
+#include <unistd.h>
+
 #include <cassert>
 #include <chrono>
 #include <new>
@@ -18,6 +20,9 @@ namespace app {
 namespace {
 constexpr std::string_view toolTip = "Kestrelwick \xE2\x80\x94 measured input compression";
 constexpr std::chrono::milliseconds selftestDelay{500};
+constexpr std::string_view terminalHint =
+    "version " INDICATOR_VERSION "; reads reports from standard input, one JSON object per line "
+    "(indicator-check --help and man indicator explain them)";
 constexpr std::ptrdiff_t maxUnshownHandOvers = 16;
 }  // namespace
 
@@ -37,9 +42,11 @@ void Indicator::applicationDidFinishLaunching() {
   render(report::Report{});
   if (options_.selftest) {
     selftestOpen();
-  } else {
-    readStdin();
+    return;
   }
+  // A person who starts it by hand sees it wait on the terminal: say for what.
+  if (::isatty(options_.input) == 1) options_.log(terminalHint);
+  readStdin();
 }
 
 void Indicator::render(const report::Report& report) {
@@ -126,7 +133,9 @@ void Indicator::openConsole() {
   assert(onMainThread());
   if (!consoleURL) return;
   // The text goes to the parser exactly as the report gave it.
-  if (auto url = app_.urlFromString(*consoleURL)) app_.openURL(*url);
+  const std::optional<platform::URL> url = app_.urlFromString(*consoleURL);
+  const std::optional<std::string> failure = url ? app_.openURL(*url) : "not an absolute address";
+  if (failure) options_.log("console " + *consoleURL + " could not be opened: " + *failure);
 }
 
 void Indicator::quit() {

@@ -68,7 +68,8 @@ class Writer {
       return;
     }
     const size_t start = owed_.size();
-    owed_.append(linePrefix).append(message).push_back('\n');
+    // A report's text in a line could end it early or drive the reader's terminal.
+    owed_.append(linePrefix).append(holdsControlCharacters(message) ? visible(message) : message).push_back('\n');
     longestOwed_ = std::max(longestOwed_, owed_.size() - start);
     if (batchDepth == 0 && writerWaiting_) owedChanged_.notify_one();
   }

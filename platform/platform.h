@@ -193,7 +193,8 @@ class Application {
     });
   }
   // The workspace: hands the address to the user's default handler for its scheme.
-  virtual void openURL(const URL& url) = 0;
+  // Returns why it could not, or nothing once the handler has it.
+  [[nodiscard]] virtual std::optional<std::string> openURL(const URL& url) = 0;
 
   [[nodiscard]] virtual std::shared_ptr<MainQueue> mainQueue() = 0;
   [[nodiscard]] virtual BackgroundQueue& utilityQueue() = 0;

@@ -36,7 +36,10 @@ class FakeApplication final : public platform::HeadlessApplication {
     statusItemLength = length;
     return item;
   }
-  void openURL(const platform::URL& url) override { opened.push_back(url.string()); }
+  std::optional<std::string> openURL(const platform::URL& url) override {
+    opened.push_back(url.string());
+    return openFailure;
+  }
   void activateIgnoringOtherApps() override { ++activations; }
 
   // Runs the loop (launching first) until done() holds or the timeout passes, even past
@@ -57,6 +60,7 @@ class FakeApplication final : public platform::HeadlessApplication {
   platform::HeadlessStatusItem* statusItem = nullptr;          // the newest
   double statusItemLength = 0;
   std::vector<std::string> opened;
+  std::optional<std::string> openFailure;  // why every address fails to open, if it does
   int activations = 0;
   int clicks = 0;
 

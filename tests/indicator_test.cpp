@@ -12,6 +12,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 using app::Indicator;
 using model::MenuAction;
 using Clock = std::chrono::steady_clock;
@@ -129,21 +130,26 @@ TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
   struct Case {
     std::string consoleJSON;
     std::vector<std::string> opened;
+    std::optional<std::string> handlerFailure;
+    std::string logged;  // after the title's line
   };
   const std::vector<Case> cases = {
-      {R"("HTTP://Example.COM/a/../b?q=1#f")", {"HTTP://Example.COM/a/../b?q=1#f"}},  // as it came
-      {R"("")", {}},
-      {R"(" http://x")", {}},
-      {R"("http://x\u0000.evil")", {}},
+      {R"("HTTP://Example.COM/a/../b?q=1#f")", {"HTTP://Example.COM/a/../b?q=1#f"}, {}, ""},  // as it came
+      {R"("")", {}, {}, "console  could not be opened: not an absolute address"},
+      {R"(" http://x")", {}, {}, "console  http://x could not be opened: not an absolute address"},
+      {R"("http://x\u0000.evil")", {}, {}, "console http://x\0.evil could not be opened: not an absolute address"s},
+      {R"("x:y")", {"x:y"}, "Operation not supported", "console x:y could not be opened: Operation not supported"},
   };
-  for (const auto& [consoleJSON, opened] : cases) {
+  for (const auto& [consoleJSON, opened, handlerFailure, logged] : cases) {
     Harness harness;
+    harness.app.openFailure = handlerFailure;
     harness.send("{\"console\":" + consoleJSON + "}\n");
     ASSERT_TRUE(harness.runUntilLogHas(3));
     const size_t console = harness.indexOf(MenuAction::openConsole);
     ASSERT_LT(console, harness.menu().items.size()) << consoleJSON;
     harness.menu().choose(console);
     EXPECT_EQ(harness.app.opened, opened) << consoleJSON;
+    EXPECT_EQ(harness.log.size() > 3 ? harness.log[3].first : "", logged);
     EXPECT_FALSE(harness.app.terminated());
   }
 }

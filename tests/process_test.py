@@ -4,6 +4,8 @@ and under load (HugeLines, StandardError, `ctest -L stress`): lines of 256 MiB a
 1 GiB, standard error read only after a burst or never. Every wait is bounded."""
 import fcntl
 import os
+import pty
+import select
 import re
 import shutil
 import signal
@@ -20,6 +22,7 @@ from harness import TIMEOUT as LONG, program, run
 
 BINARY = os.path.abspath(program())
 CHECK = os.path.join(os.path.dirname(BINARY), "indicator-check")
+VERSION = subprocess.run([CHECK, "--version"], capture_output=True, text=True).stdout.split()[-1]  # both programs'
 LAUNCH_LINES = 2
 TITLE_LINE = rb"^indicator: title=%s width=\d+\.\d+ sections=0$"
 TIMEOUT = 20
@@ -77,8 +80,10 @@ class Reports(unittest.TestCase):
             ("bad lines skipped", b'\n   \nnope\n{"title":1}\n{} {}\n{"title":\n"x"}\n\r\n\xff\n{"title":"ok"}\n',
              ["title=ok width=25.0 sections=0"]),
             ("ill-formed utf-8 inside a string", b'{"title":"a\xffb"}\n', ["title=a\ufffdb width=32.5 sections=0"]),
-            ("line break in a title", b'{"title":"a\\nb"}\n', ["title=a\nb width=32.5 sections=0"]),
-            ("nul bytes", b'\x00\n{"title":"\x00"}\n{"title":"\\u0000"}\n', ["title=\x00 width=17.5 sections=0"]),
+            # A title's control characters reach the log as visible symbols and escapes.
+            ("line break in a title", b'{"title":"a\\nb"}\n', ["title=a\u240ab width=32.5 sections=0"]),
+            ("terminal escapes", b'{"title":"\\u001b[31m\\u0085"}\n', ["title=\u241b[31m\\u0085 width=55.0 sections=0"]),
+            ("nul bytes", b'\x00\n{"title":"\x00"}\n{"title":"\\u0000"}\n', ["title=\u2400 width=17.5 sections=0"]),
         ]
         for name, stdin, messages in cases:
             with self.subTest(name):
@@ -98,6 +103,19 @@ class Streams(unittest.TestCase):
             with self.subTest(name):
                 status, out, err = run_indicator(**case)
                 self.assertEqual((status, out, err), (0, b"", widths(EMPTY_LAUNCH)))
+
+    def test_a_terminal_is_told_what_to_type_and_its_hang_up_ends_it(self):
+        main, terminal = pty.openpty()
+        process = subprocess.Popen([BINARY], stdin=terminal, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        os.close(terminal)
+        err = b""  # the terminal stays until the hint is there: a hung-up one is no terminal
+        while b"them)\n" not in err and select.select([process.stderr], [], [], TIMEOUT)[0]:
+            err += os.read(process.stderr.fileno(), 4096)
+        os.close(main)
+        out, rest = process.communicate(timeout=TIMEOUT)
+        self.assertEqual((process.returncode, out, widths((err + rest).decode()).splitlines()), (0, b"", [
+            *EMPTY_LAUNCH.splitlines(), "indicator: version %s; reads reports from standard input, one JSON object "
+            "per line (indicator-check --help and man indicator explain them)" % VERSION]))
 
     def test_standard_error_that_cannot_be_written(self):
         stdin = b'{"title":"a"}\n' * 1000

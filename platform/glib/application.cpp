@@ -13,7 +13,7 @@ std::unique_ptr<StatusItem> HeadlessApplication::statusItemWithLength(double) {
   return std::make_unique<HeadlessStatusItem>(std::make_unique<HeadlessStatusButton>(), menus_);
 }
 
-void HeadlessApplication::openURL(const URL& url) { workspace::openURL(url.string()); }
+std::optional<std::string> HeadlessApplication::openURL(const URL& url) { return workspace::openURL(url.string()); }
 
 bool HeadlessApplication::acceptsURL(const std::string& text) const { return workspace::acceptsURL(text); }
 

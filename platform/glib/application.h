@@ -21,7 +21,7 @@ class HeadlessApplication : public Application {
   void activateIgnoringOtherApps() override {}
   [[nodiscard]] std::unique_ptr<StatusItem> statusItemWithLength(double) override;
   [[nodiscard]] std::unique_ptr<Menu> makeMenu() override { return menus_.adopt(std::make_unique<HeadlessMenu>()); }
-  void openURL(const URL& url) override;
+  [[nodiscard]] std::optional<std::string> openURL(const URL& url) override;
   [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return loop_.mainQueue(); }
   [[nodiscard]] BackgroundQueue& utilityQueue() override { return loop_.utilityQueue(); }
 

@@ -22,13 +22,18 @@ bool acceptsURL(const std::string& text) {
 // file type's), but started with its output sent to /dev/null: what a browser prints must
 // not reach the indicator's standard output, which stays empty, or its standard error,
 // which carries only the indicator's own lines. The address is one argument; no shell.
-void openURL(const std::string& text) {
-  if (text.find('\0') != std::string::npos) return;
+std::optional<std::string> openURL(const std::string& text) {
+  if (text.find('\0') != std::string::npos) return std::string(notAnAddress);
+  GError* error = nullptr;
   const GObjectPtr<GFile> file(g_file_new_for_uri(text.c_str()));
-  const GObjectPtr<GAppInfo> handler(g_file_query_default_handler(file.get(), nullptr, nullptr));
-  if (!handler) return;
+  const GObjectPtr<GAppInfo> handler(g_file_query_default_handler(file.get(), nullptr, &error));
+  const auto why = [&]() -> std::optional<std::string> {
+    const Owned<GError, g_error_free> failure(error);
+    if (failure) return failure->message;
+    return std::nullopt;
+  };
+  if (!handler) return why().value_or(std::string(noHandler));
   GList uris{const_cast<char*>(text.c_str()), nullptr, nullptr};
-  GError* error = nullptr;  // why a launch failed; nobody is told
   bool launched = false;
 #ifdef INDICATOR_HAS_DESKTOP_APP_INFO
   if (G_IS_DESKTOP_APP_INFO(handler.get())) {
@@ -40,7 +45,7 @@ void openURL(const std::string& text) {
   }
 #endif
   if (!launched) g_app_info_launch_uris(handler.get(), &uris, nullptr, &error);
-  const Owned<GError, g_error_free> failure(error);
+  return why();
 }
 
 }  // namespace platform::workspace

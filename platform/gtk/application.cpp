@@ -9,6 +9,7 @@
 #include "platform/gtk/desktop_module.h"
 #include "platform/gtk/menu.h"
 #include "platform/gtk/status_item.h"
+#include "platform/gtk/tray_host.h"
 #include "platform/workspace.h"
 
 namespace platform {
@@ -69,6 +70,7 @@ void TrayApplication::refreshNow() {
 std::unique_ptr<StatusItem> TrayApplication::statusItemWithLength(double) {
   auto item = std::make_unique<TrayStatusItem>(*this);
   item_ = item.get();
+  sayIfNoHostTakesTheItem();
   return item;
 }
 
@@ -90,7 +92,7 @@ void TrayApplication::forget(const TrayMenu* menu) {
   if (menu_ == menu) menu_ = nullptr;
 }
 
-void TrayApplication::openURL(const URL& url) { workspace::openURL(url.string()); }
+std::optional<std::string> TrayApplication::openURL(const URL& url) { return workspace::openURL(url.string()); }
 
 bool TrayApplication::acceptsURL(const std::string& text) const { return workspace::acceptsURL(text); }
 

@@ -15,7 +15,7 @@ namespace platform {
 class GCDApplication : public Application {
  public:
   explicit GCDApplication(std::shared_ptr<GCDMainQueue> mainQueue) : mainQueue_(std::move(mainQueue)) {}
-  void openURL(const URL& url) override { workspace::openURL(url.string()); }
+  [[nodiscard]] std::optional<std::string> openURL(const URL& url) override { return workspace::openURL(url.string()); }
   [[nodiscard]] std::shared_ptr<MainQueue> mainQueue() override { return mainQueue_; }
   [[nodiscard]] BackgroundQueue& utilityQueue() override { return utilityQueue_; }
 

@@ -22,8 +22,11 @@ NSURL* toNSURL(const std::string& text) {
 
 bool acceptsURL(const std::string& text) { return toNSURL(text) != nil; }
 
-void openURL(const std::string& text) {
-  if (NSURL* url = toNSURL(text)) [NSWorkspace.sharedWorkspace openURL:url];
+std::optional<std::string> openURL(const std::string& text) {
+  NSURL* url = toNSURL(text);
+  if (url == nil) return std::string(notAnAddress);
+  if (![NSWorkspace.sharedWorkspace openURL:url]) return std::string(noHandler);
+  return std::nullopt;
 }
 
 }  // namespace platform::workspace
