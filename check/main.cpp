@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -27,8 +28,6 @@
 
 namespace check {
 namespace {
-
-constexpr size_t flushAt = 1 << 16;
 
 constexpr std::string_view usage =
     "usage: indicator-check [--preview [--last]] [--pass] [FILE...]\n"
@@ -59,25 +58,29 @@ void complain(std::string_view message) {
   (void)base::writeAll(STDERR_FILENO, "indicator-check: " + std::string(message) + "\n");
 }
 
-// Verdicts are gathered and written in large pieces; in --pass mode the input itself
-// goes out at once (from the reading thread), and the verdicts to standard error line by line.
+// A read's verdicts are gathered and written together once it is checked, so that a
+// pipeline or a file being followed sees them as they are made. In --pass mode the input
+// itself goes out at once (from the reading thread), and the verdicts go to standard
+// error, each line marked as this program's among the indicator's own.
 class Output {
  public:
   explicit Output(const Options& options) : options_(options) {}
 
   void verdicts(std::string_view text) {
-    if (options_.pass) {
-      if (!base::writeAll(STDERR_FILENO, text)) healthy_ = false;
+    if (!options_.pass) {
+      buffer_.append(text);
       return;
     }
-    buffer_.append(text);
-    if (buffer_.size() >= flushAt) flush();
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+      end = std::min(text.find('\n', start), text.size());
+      buffer_.append("indicator-check: ").append(text.substr(start, end - start)).push_back('\n');
+    }
   }
   void input(std::string_view bytes) {
     if (!base::writeAll(STDOUT_FILENO, bytes)) healthy_ = false;
   }
   void flush() {
-    if (!base::writeAll(STDOUT_FILENO, buffer_)) healthy_ = false;
+    if (!base::writeAll(options_.pass ? STDERR_FILENO : STDOUT_FILENO, buffer_)) healthy_ = false;
     buffer_.clear();
   }
   [[nodiscard]] bool healthy() const { return healthy_; }
@@ -211,7 +214,7 @@ class Verdicts {
 
   void finish() {
     if (options_.preview && options_.last && lastAccepted_) out_.verdicts(preview(*lastAccepted_, colour()));
-    if (!options_.pass) out_.flush();
+    out_.flush();
   }
 
   [[nodiscard]] bool anyRejected() const { return anyRejected_; }
@@ -279,6 +282,7 @@ int main(int argc, char** argv) {
   std::vector<Checked> batch;
   while (handoff.take(batch)) {
     for (Checked& checked : batch) verdicts.write(checked);
+    out.flush();
     if (!out.healthy()) handoff.stop();
   }
   reader.join();

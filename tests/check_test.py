@@ -3,6 +3,7 @@
 write lines the indicator accepts."""
 import os
 import pty
+import select
 import subprocess
 import sys
 import unittest
@@ -49,6 +50,14 @@ class Verdicts(unittest.TestCase):
                 self.assertTrue(result[stream])
         self.assertRegex(check("--version")[1], r"^indicator-check \d+\.\d+\.\d+\n$")
 
+    def test_each_read_is_answered_before_the_next_into_a_pipe(self):
+        process = subprocess.Popen([CHECK], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        process.stdin.write(b"{}\n"), process.stdin.flush()
+        self.assertTrue(select.select([process.stdout], [], [], TIMEOUT)[0])
+        self.assertEqual(process.stdout.readline(), "1: ok  no title (shows \u2026), no sections\n".encode())
+        process.stdin.close()
+        self.assertEqual(process.wait(timeout=TIMEOUT), 0)
+
     def test_a_reader_that_goes_away_ends_it_with_status_2(self):
         read_end, write_end = os.pipe()
         os.close(read_end)
@@ -90,9 +99,10 @@ class Pass(unittest.TestCase):
         data = b'{"title":"a"}\r\n\x00\n{"title":"\xff"}\noops\r\n{}'
         status, out, err = run([CHECK, "--pass", "-"], data, TIMEOUT)
         self.assertEqual((status, out), (1, data))
-        self.assertEqual(err.decode(), "2: rejected  not JSON at byte 1: a value was expected here\n    \u2400\n    ^\n"
-                              "3: warning  ill-formed UTF-8 in a string is shown as \ufffd\n"
-                              "4: rejected  not JSON at byte 1: a value was expected here\n    oops\n    ^\n")
+        self.assertEqual(err.decode().splitlines(), ["indicator-check: " + line for line in [
+            "2: rejected  not JSON at byte 1: a value was expected here", "    \u2400", "    ^",
+            "3: warning  ill-formed UTF-8 in a string is shown as \ufffd",
+            "4: rejected  not JSON at byte 1: a value was expected here", "    oops", "    ^"]])
 
 
 class Examples(unittest.TestCase):
