@@ -4,6 +4,7 @@
 #include "check/json_syntax.h"
 
 #include "base/text.h"
+#include "base/utf8.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,13 +26,33 @@ class Reader {
     if (at_ == text_.size()) return fault(at_, "the line is blank");
     if (auto bad = value(0)) return bad;
     skipSpace();
-    if (at_ != text_.size()) {
-      return fault(at_, "more after the first JSON value; write exactly one object per line");
-    }
-    return std::nullopt;
+    if (at_ == text_.size()) return std::nullopt;
+    if (peek() == ':') return fault(at_, "a key and its value with no object around them; " + std::string(prettyPrinted));
+    if (peek() == '}' || peek() == ']') return fault(at_, std::string("a stray '") + peek() + "' after the end of the value");
+    return fault(at_, "more after the first JSON value; write exactly one object per line");
   }
 
  private:
+  static constexpr std::string_view prettyPrinted = "pretty-printed JSON? write each report on one line";
+
+  // What stands where a value or a key was expected, named where a slip is likely.
+  std::optional<SyntaxFault> unexpected(const std::string& expected) const {
+    const auto byte = static_cast<unsigned char>(peek());
+    if ((byte == '}' || byte == ']') && text_.find_first_not_of(" \t") == at_) {
+      return fault(at_, "the line only closes an object or array; " + std::string(prettyPrinted));
+    }
+    if (byte >= 0x80 && !wellFormedAt()) {
+      return fault(at_, std::string("a byte that is not UTF-8 (0x") + base::hexDigits[byte >> 4] + base::hexDigits[byte & 15] +
+                            ") outside a string");
+    }
+    return fault(at_, expected + " here");
+  }
+
+  bool wellFormedAt() const {
+    const auto lead = static_cast<unsigned char>(peek());
+    const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    return lead >= 0xC2 && base::utf8::isValid(text_.substr(at_, length)) && at_ + length <= text_.size();
+  }
   static std::optional<SyntaxFault> fault(size_t offset, std::string reason) {
     return SyntaxFault{offset, std::move(reason)};
   }
@@ -42,7 +63,7 @@ class Reader {
   }
   std::optional<SyntaxFault> endedEarly(const char* inside) const {
     return fault(at_, std::string("the line ends inside ") + inside +
-                          "; pretty-printed JSON? write each report on one line");
+                          "; " + std::string(prettyPrinted));
   }
 
   std::optional<SyntaxFault> value(int depth) {
@@ -60,7 +81,7 @@ class Reader {
       default: break;
     }
     if (peek() == '-' || (peek() >= '0' && peek() <= '9')) return number();
-    return fault(at_, "a value was expected here");
+    return unexpected("a value was expected");
   }
 
   std::optional<SyntaxFault> container(int depth, char close) {
@@ -75,7 +96,7 @@ class Reader {
     for (;;) {
       if (atEnd()) return endedEarly(object ? "an object" : "an array");
       if (object) {
-        if (peek() != '"') return fault(at_, "a key in double quotes was expected here");
+        if (peek() != '"') return unexpected("a key in double quotes was expected");
         if (auto bad = string()) return bad;
         skipSpace();
         if (atEnd()) return endedEarly("an object");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <unordered_map>
 
 #include "check/json_syntax.h"
@@ -147,49 +148,90 @@ class KeyWarnings {
   std::vector<std::string>& out_;
 };
 
-void controlWarning(std::vector<std::string>& out, const Place& place, std::string_view key, std::string_view text) {
-  if (base::holdsControlCharacters(text, key == "hint")) {
-    out.push_back(place(key) + ": holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all");
+constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";
+
+constexpr std::array<std::string_view, rendering::tones.size()> toneNames = [] {
+  std::array<std::string_view, rendering::tones.size()> names;
+  for (size_t i = 0; i < names.size(); ++i) names[i] = rendering::tones[i].name;
+  return names;
+}();
+
+// What a text shown from the report holds that is likely shown otherwise than meant.
+struct TextWarnings {
+  std::vector<std::string>& out;
+  bool illFormedLine;
+
+  void operator()(const Place& place, std::string_view key, std::string_view text) const {
+    if (base::holdsControlCharacters(text, key == "hint")) {
+      out.push_back(place(key) + ": holds control characters (line breaks, tabs, escapes), which menus and status bars show differently or not at all");
+    }
+    if (illFormedLine && text.find(replacementCharacter) != std::string_view::npos) {
+      out.push_back(place(key) + ": ill-formed UTF-8, shown as " + std::string(replacementCharacter));
+    }
   }
+  void operator()(const Place& place, std::string_view key, const std::optional<std::string>& text) const {
+    if (text) (*this)(place, key, std::string_view(*text));
+  }
+};
+
+void toneWarning(std::vector<std::string>& out, const Place& place, const std::optional<std::string>& tone) {
+  if (!tone || rendering::toneColor(tone) != rendering::toneColor(std::nullopt)) return;  // none, or one of the three
+  std::string trimmed = lowered(*tone);
+  trimmed.erase(0, trimmed.find_first_not_of(" \t"));
+  trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
+  std::string text = place("tone") + ": " + inQuotes(*tone) + " is not one of the tones (strong, good, light), so the bar is drawn grey";
+  if (auto meant = meantKey(trimmed, toneNames)) text.append("; did you mean \"").append(*meant).append("\"?");
+  out.push_back(std::move(text));
 }
 
-void controlWarning(std::vector<std::string>& out, const Place& place, std::string_view key,
-                    const std::optional<std::string>& text) {
-  if (text) controlWarning(out, place, key, std::string_view(*text));
-}
-
-void reportWarnings(const report::Report& report, std::vector<std::string>& out) {
+void reportWarnings(const report::Report& report, bool illFormedLine, std::vector<std::string>& out) {
+  const TextWarnings text{out, illFormedLine};
   if (report.title) {
     if (size_t length = base::utf8::codePoints(*report.title); length > recommendedTitleLength) {
       out.push_back("title: " + std::to_string(length) + " characters; status bars cut or shrink titles longer than " +
                     std::to_string(recommendedTitleLength) + " (see the README's guide for producers)");
     }
   }
-  controlWarning(out, {}, "title", report.title);
-  controlWarning(out, {}, "console", report.console);
+  text({}, "title", report.title);
+  text({}, "console", report.console);
   if (!report.sections) return;
   for (size_t s = 0; s < report.sections->size(); ++s) {
     const auto& section = (*report.sections)[s];
-    controlWarning(out, {s, {}}, "title", std::string_view(section.title));
+    text({s, {}}, "title", std::string_view(section.title));
     for (size_t r = 0; r < section.rows.size(); ++r) {
       const report::Row& row = section.rows[r];
       const Place place{s, r};
-      controlWarning(out, place, "label", std::string_view(row.label));
-      controlWarning(out, place, "bar", std::string_view(row.bar));
-      controlWarning(out, place, "value", std::string_view(row.value));
-      controlWarning(out, place, "detail", row.detail);
-      controlWarning(out, place, "hint", row.hint);
-      if (!row.tone || rendering::toneColor(row.tone) != rendering::toneColor(std::nullopt)) continue;
-      std::string trimmed = lowered(*row.tone);
-      trimmed.erase(0, trimmed.find_first_not_of(" \t"));
-      trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
-      auto named = [&](const rendering::Tone& tone) { return tone.name == trimmed; };
-      if (std::any_of(rendering::tones.begin(), rendering::tones.end(), named)) {
-        out.push_back(place("tone") + ": " + inQuotes(*row.tone) + " is drawn grey; tones match exactly, did you mean \"" +
-                      trimmed + "\"?");
-      }
+      text(place, "label", std::string_view(row.label));
+      text(place, "bar", std::string_view(row.bar));
+      text(place, "value", std::string_view(row.value));
+      text(place, "detail", row.detail);
+      text(place, "hint", row.hint);
+      toneWarning(out, place, row.tone);
     }
   }
+}
+
+// For a required key that is missing: the key beside it that was probably meant as it,
+// as a question to end the verdict with.
+std::optional<std::string> misspelling(std::string_view line, const report::DecodeError& error) {
+  const size_t dot = error.where.rfind('.');
+  const std::string_view missing = std::string_view(error.where).substr(dot == std::string::npos ? 0 : dot + 1);
+  size_t section = 0, row = 0;
+  const int depth = std::sscanf(error.where.c_str(), "sections[%zu].rows[%zu]", &section, &row);
+  std::string pointer;
+  if (depth >= 1) pointer = "/sections/" + std::to_string(section);
+  if (depth == 2) pointer += "/rows/" + std::to_string(row);
+  simdjson::dom::parser parser;
+  const std::string text = base::utf8::repaired(line);
+  simdjson::dom::object object;
+  if (parser.parse(text).at_pointer(pointer).get(object)) return std::nullopt;
+  for (auto field : object) {
+    const std::optional<std::string_view> meant = depth == 2 ? meantKey(field.key, rowKeys)
+                                                  : depth == 1 ? meantKey(field.key, sectionKeys)
+                                                               : meantKey(field.key, reportKeys);
+    if (meant == missing) return "; " + inQuotes(field.key) + " is there: did you mean \"" + std::string(missing) + "\"?";
+  }
+  return std::nullopt;
 }
 
 std::string plural(size_t count, std::string_view word) {
@@ -215,7 +257,7 @@ std::string summary(const report::Report& report) {
 void explain(LineCheck& check) {
   if (!check.report) return;
   check.verdict = summary(*check.report);
-  reportWarnings(*check.report, check.warnings);
+  reportWarnings(*check.report, check.illFormedUTF8, check.warnings);
 }
 
 LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder) {
@@ -223,12 +265,14 @@ LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder) {
   report::DecodeResult result = decoder.decode(line, [&](const element& root) { KeyWarnings(check.warnings).report(root); });
   if (result.ok()) {
     check.report = std::move(result).report();
-    if (!base::utf8::isValid(line)) check.warnings.push_back("ill-formed UTF-8 in a string is shown as \xEF\xBF\xBD");
+    check.illFormedUTF8 = !base::utf8::isValid(line);
     return check;
   }
   const report::DecodeError& error = result.error();
   if (!error.notJSON) {
     check.verdict = "rejected  " + error.message();
+    if (error.what != "missing") return check;
+    if (auto question = misspelling(line, error)) check.verdict += *question;
     return check;
   }
   if (line.find_first_not_of(" \t\r") == std::string_view::npos) {

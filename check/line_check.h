@@ -17,6 +17,7 @@ struct LineCheck {
   std::string verdict;           // "ok  title ..." or "rejected  <reason>", one line
   std::string excerpt;           // for a line that is not JSON: where, with a caret
   std::vector<std::string> warnings;
+  bool illFormedUTF8 = false;  // the line had bytes the decoder showed as U+FFFD
 };
 
 // Titles longer than this many characters are cut or shrunk by some status bars.

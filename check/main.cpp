@@ -96,6 +96,7 @@ struct Checked {
   std::string place;               // "3: ", or "file:3: " with several inputs
   std::optional<LineCheck> check;  // none for a line past the longest kept
   std::string complaint;           // an input that could not be opened or read
+  std::string notice;              // something to know about an input, on standard error
 };
 
 // From the reading thread to the main thread, a few reads' worth at a time: decoding is
@@ -159,20 +160,28 @@ void readInputs(const Options& options, Output& out, Handoff& handoff) {
     const bool standardInput = file == "-";
     const int fd = standardInput ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-      batch.push_back({{}, {}, "cannot open " + file + ": " + std::strerror(errno)});
+      batch.push_back({{}, {}, "cannot open " + file + ": " + std::strerror(errno), {}});
       if (!handoff.put(std::move(batch))) break;
       continue;
     }
+    bool endedWithLineFeed = true;
     const int failure = report::readLines(
         fd, {.line = onLine,
              .overlong = onOverlong,
              .read =
                  [&](std::string_view bytes) {
                    if (options.pass) out.input(bytes);
+                   endedWithLineFeed = bytes.back() == '\n';
                    return out.healthy() && !handoff.stopped();
                  },
              .afterRead = [&] { return batch.empty() || handoff.put(std::exchange(batch, {})); }});
-    if (failure != 0) batch.push_back({{}, {}, "cannot read " + file + ": " + std::strerror(failure)});
+    if (failure != 0) batch.push_back({{}, {}, "cannot read " + file + ": " + std::strerror(failure), {}});
+    const std::string input = standardInput ? "standard input" : file;
+    if (lineNumber == 0 && failure == 0) batch.push_back({{}, {}, {}, input + ": no lines read"});
+    if (!endedWithLineFeed) {
+      batch.push_back({{}, {}, {}, input + ": line " + std::to_string(lineNumber) + " has no line feed after it; the "
+                                   "indicator shows such a line only once its input ends"});
+    }
     if (!standardInput) ::close(fd);
     if (!handoff.put(std::move(batch)) || !out.healthy()) break;
   }
@@ -185,6 +194,11 @@ class Verdicts {
   Verdicts(const Options& options, Output& out) : options_(options), out_(out) {}
 
   void write(Checked& checked) {
+    if (!checked.notice.empty()) {
+      out_.flush();  // after the verdicts it follows
+      complain(checked.notice);
+      return;
+    }
     if (!checked.complaint.empty()) {
       unreadable_ = true;
       complain(checked.complaint);

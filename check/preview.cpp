@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/text.h"
+#include "check/menu_shortcut.h"
 #include "model/palette.h"
 #include "render/render.h"
 #include "base/utf8.h"
@@ -61,7 +62,7 @@ std::string itemLine(const MenuItem& item, bool colour) {
   if (!item.keyEquivalent.empty()) {
     std::string key(item.keyEquivalent);
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    line += "  \xE2\x8C\x98" + base::visible(key);  // ⌘
+    line.append("  ").append(shortcutModifier).append(base::visible(key));
   }
   if (!item.enabled && colour) line = sgr("2") + line + std::string(reset);
   if (item.toolTip) {

@@ -14,6 +14,7 @@ CHECK = os.path.abspath(program())
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DATA = os.path.join(ROOT, "tests", "data")
 TIMEOUT = 60
+UNENDED = "has no line feed after it; the indicator shows such a line only once its input ends"
 
 
 def check(*args, stdin=b""):
@@ -32,13 +33,15 @@ class Verdicts(unittest.TestCase):
         status, out, _ = check(stdin=b"{}\n" * 100_000)
         self.assertEqual((status, out.count("\n"), out.splitlines()[-1]),
                          (0, 100_000, "100000: ok  no title (shows \u2026), no sections"))
+        self.assertEqual(check(), (0, "", "indicator-check: standard input: no lines read\n"))
 
     def test_lines_are_numbered_per_file_blank_ones_included(self):
         status, out, err = check("-", "/nonexistent/reports.jsonl", "/", stdin=b"{}\r\n\n{}")
         self.assertEqual(status, 2)
         self.assertEqual(out, "-:1: ok  no title (shows \u2026), no sections\n-:2: rejected  blank line\n"
                               "-:3: ok  no title (shows \u2026), no sections\n")
-        self.assertEqual(err, "indicator-check: cannot open /nonexistent/reports.jsonl: No such file or directory\n"
+        self.assertEqual(err, f"indicator-check: standard input: line 3 {UNENDED}\n"
+                              "indicator-check: cannot open /nonexistent/reports.jsonl: No such file or directory\n"
                               "indicator-check: cannot read /: Is a directory\n")
 
     def test_usage_and_version(self):
@@ -76,7 +79,8 @@ class Preview(unittest.TestCase):
         status, out, _ = check("--preview", "--last", stdin=("{}\n" + SAMPLE + "oops\n").encode())
         self.assertEqual(status, 1)
         with open(f"{DATA}/sample.preview") as preview:  # the rule as wide as the widest item
-            self.assertEqual(out.split("    ^\n", 1)[1], preview.read())
+            # the shortcut as the platform's menus write it
+            self.assertEqual(out.split("    ^\n", 1)[1].replace("\u2318", "Ctrl+"), preview.read())
 
     def test_colour_only_on_a_terminal_without_NO_COLOR(self):
         for no_colour, coloured in [("", True), ("1", False)]:
@@ -101,8 +105,9 @@ class Pass(unittest.TestCase):
         self.assertEqual((status, out), (1, data))
         self.assertEqual(err.decode().splitlines(), ["indicator-check: " + line for line in [
             "2: rejected  not JSON at byte 1: a value was expected here", "    \u2400", "    ^",
-            "3: warning  ill-formed UTF-8 in a string is shown as \ufffd",
-            "4: rejected  not JSON at byte 1: a value was expected here", "    oops", "    ^"]])
+            "3: warning  title: ill-formed UTF-8, shown as \ufffd",
+            "4: rejected  not JSON at byte 1: a value was expected here", "    oops", "    ^",
+            f"standard input: line 5 {UNENDED}"]])
 
 
 class Examples(unittest.TestCase):
