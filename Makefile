@@ -19,9 +19,10 @@ build: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: deps
+run:
+	@scripts/install-deps.sh run
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target indicator
+	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check
 	$(BUILD)/indicator --selftest
 
 test: build
@@ -61,9 +62,10 @@ fuzz: deps
 	done
 
 # `make install PREFIX=$$HOME/.local`; DESTDIR is honoured for staged installs.
-install: deps
+install:
+	@scripts/install-deps.sh run
 	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check
+	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check compressed_docs
 	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
 uninstall:
@@ -78,7 +80,7 @@ ifeq ($(shell uname -s),Darwin)
 	@cmake --build $(BUILD) -j $(JOBS) --target indicator_app_zip
 	@ls $(BUILD)/indicator-*-macos.zip
 else
-	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check
+	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check compressed_docs
 	@cd $(BUILD) && cpack >/dev/null && ls $$PWD/*.deb
 endif
 

@@ -18,12 +18,15 @@ ln -s "$scratch/stage/opt/indicator/bin/indicator" "$scratch/linked"
 said=$(cd / && DISPLAY=:9797 "$scratch/linked" </dev/null 2>&1 | head -n 1)
 [ "$said" = "indicator: no desktop tray: cannot open display :9797; nothing is shown on screen" ] ||
   fail "the linked indicator said: $said"
-DESTDIR="$scratch/stage" "$source/scripts/uninstall.sh" "$build" /opt/indicator
-left=$(find "$scratch/stage" -type f)
-[ -z "$left" ] || fail "left behind by uninstall: $left"
-for folder in lib/indicator share/doc/indicator; do
-  [ ! -e "$scratch/stage/opt/indicator/$folder" ] || fail "left behind by uninstall: $folder"
-done
+uninstall() { DESTDIR="$scratch/stage" "$source/scripts/uninstall.sh" "$build" /opt/indicator 2>&1; }
+said=$(uninstall) || fail "uninstall failed: $said"
+[ "$(grep -c '^uninstall: removed /' <<<"$said")" -ge 9 ] || fail "uninstall said: $said"
+left=$(cd "$scratch/stage/opt/indicator" && find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$left" = "./bin ./lib ./share ./share/doc ./share/man " ] || fail "left behind by uninstall: $left"
+# Again, or with a forgotten PREFIX: nothing there is said, and fails.
+said=$(uninstall) && fail "a second uninstall succeeded"
+[[ $said == "uninstall: nothing of the indicator is installed under $scratch/stage/opt/indicator"* ]] ||
+  fail "a second uninstall said: $said"
 
 (cd "$scratch" && cpack -B "$scratch/package" --config "$build/CPackConfig.cmake" >"$scratch/cpack.log" 2>&1) ||
   { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
@@ -34,4 +37,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libstdc++6 libsimdjson14 libglib2.0-0 libgtk-3-0 libayatana-appindicator3-1; do
   [[ ", $depends," == *", $library "* ]] || fail "Depends lacks $library: $depends"
 done
+# Debian's own checker has nothing to say of it.
+if command -v lintian >/dev/null; then
+  findings=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian: $findings"
+fi
 echo "install_test: 1 passed, 0 failed"

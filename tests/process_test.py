@@ -158,7 +158,7 @@ class Ending(unittest.TestCase):
         # (With the module but no display: the install test's linked indicator.)
         with tempfile.TemporaryDirectory() as alone:
             copy = shutil.copy(BINARY, alone)
-            why = f"the desktop module is not installed (no {alone}/../lib/indicator/indicator-gtk.so or " \
+            why = f"the desktop module is not installed (no {alone}/../lib/indicator/modules/indicator-gtk.so or " \
                   f"{alone}/indicator-gtk.so)"
             self.assertEqual(run([copy], None, TIMEOUT, env=dict(os.environ, DISPLAY=":9797")), (
                 0, b"", f"indicator: no desktop tray: {why}; nothing is shown on screen\n".encode()

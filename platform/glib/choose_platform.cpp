@@ -24,8 +24,9 @@ std::string executableFolder() {
   return path;
 }
 
-// Installed, the module is in ../lib/indicator/ beside bin/; in the build tree it sits
-// beside the executable.
+// Installed, the module is in ../lib/indicator/modules/ beside bin/ (a folder of its own,
+// so that packaging tools take it for the plugin it is, not a library); in the build tree
+// it sits beside the executable.
 struct Loaded {
   void* module = nullptr;
   std::string whyNot;
@@ -34,7 +35,7 @@ struct Loaded {
 Loaded loadModule() {
   const std::string folder = executableFolder();
   std::string looked;
-  for (const std::string& path : {folder + "../lib/indicator/" + desktopModuleFile, folder + desktopModuleFile}) {
+  for (const std::string& path : {folder + "../lib/indicator/modules/" + desktopModuleFile, folder + desktopModuleFile}) {
     if (::access(path.c_str(), F_OK) != 0) {
       looked += (looked.empty() ? "" : " or ") + path;
       continue;
