@@ -20,7 +20,7 @@ said=$(cd / && DISPLAY=:9797 "$scratch/linked" </dev/null 2>&1 | head -n 1)
   fail "the linked indicator said: $said"
 uninstall() { DESTDIR="$scratch/stage" "$source/scripts/uninstall.sh" "$build" /opt/indicator 2>&1; }
 said=$(uninstall) || fail "uninstall failed: $said"
-[ "$(grep -c '^uninstall: removed /' <<<"$said")" -ge 9 ] || fail "uninstall said: $said"
+[ "$(grep -c "^uninstall: removed /" <<<"$said")" -ge 9 ] || fail "uninstall said: $said"
 left=$(cd "$scratch/stage/opt/indicator" && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$left" = "./bin ./lib ./share ./share/doc ./share/man " ] || fail "left behind by uninstall: $left"
 # Again, or with a forgotten PREFIX: nothing there is said, and fails.
