@@ -95,6 +95,7 @@ void Indicator::readStdin() {
             mainQueue->async([weak, slot = std::move(slot), burst = std::move(burst)] {
               if (auto self = weak.lock()) self->show(burst);
             });
+            if (options.waitForLog) options.waitForLog();
           },
           options.whenInputPauses);
     } catch (const std::bad_alloc&) {

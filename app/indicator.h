@@ -23,6 +23,9 @@ class Indicator final : public platform::ApplicationDelegate,
     std::function<void(std::string_view)> log = base::writeLogLine;
     int input = 0;  // where report lines come from: standard input
     std::function<void()> whenInputPauses;  // called on the reader's thread
+    // Called on the reader's thread after each hand-over, so that it reads no faster than
+    // standard error's reader takes the log lines.
+    std::function<void()> waitForLog = base::waitWhileLogBehind;
   };
 
   // Held by a shared_ptr for its whole life: deferred work holds it weakly.

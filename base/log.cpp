@@ -30,8 +30,10 @@ namespace base {
 namespace {
 
 constexpr std::chrono::milliseconds patience{30000};
-// A reader this far behind is taken as stalled: some 250,000 lines of a typical report.
-constexpr size_t owedAtMost = size_t{16} << 20;
+// A reader this far behind is taken as stalled: some 400,000 lines of a typical report.
+constexpr size_t owedAtMost = size_t{24} << 20;
+// Threads making reports wait past this, well short of it.
+constexpr size_t owedWhileKeepingUp = size_t{12} << 20;
 constexpr std::string_view linePrefix = "indicator: ";
 
 enum class Sink { file, socket, stream };
@@ -48,7 +50,7 @@ class Writer {
  public:
   explicit Writer(int fd) : fd_(fd), sink_(sinkOf(fd)) {
     std::thread([this] { run(); }).detach();
-    std::atexit([] { instance().waitUntilWritten(); });
+    std::atexit([] { instance().waitUntilOwedAtMost(0); });
   }
 
   // Never destroyed: the writer thread may still be waiting for lines while the process exits.
@@ -81,14 +83,14 @@ class Writer {
 
   static thread_local int batchDepth;
 
-  // Returns once nothing is owed, or the reader is stalled; a reader that takes nothing
-  // for a patience meanwhile is taken as stalled, even if the writer thread is held in a
-  // write (to a terminal whose output is paused, say).
-  void waitUntilWritten() {
+  // Returns once at most bound bytes are owed, or the reader is stalled; a reader that
+  // takes nothing for a patience meanwhile is taken as stalled, even if the writer thread
+  // is held in a write (to a terminal whose output is paused, say).
+  void waitUntilOwedAtMost(size_t bound) {
     std::unique_lock lock(mutex_);
-    while (!stalled_ && owed_.size() + inHand_ > 0) {
+    while (!stalled_ && owed_.size() + inHand_ > bound) {
       const uint64_t before = progress_;
-      const auto moved = [&] { return progress_ != before || stalled_ || owed_.size() + inHand_ == 0; };
+      const auto moved = [&] { return progress_ != before || stalled_ || owed_.size() + inHand_ <= bound; };
       if (!progressed_.wait_for(lock, patience, moved)) stalled_ = true;
     }
   }
@@ -177,6 +179,14 @@ class Writer {
 thread_local int Writer::batchDepth = 0;
 
 }  // namespace
+
+void waitWhileLogBehind() noexcept {
+  try {
+    Writer::instance().waitUntilOwedAtMost(owedWhileKeepingUp);
+  } catch (...) {
+    // No writer, so nothing is owed.
+  }
+}
 
 LogBatch::LogBatch() noexcept { ++Writer::batchDepth; }
 

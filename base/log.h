@@ -16,6 +16,12 @@ namespace base {
 // exits, unless their reader is stalled; a signal's default action does not wait.
 void writeLogLine(std::string_view message) noexcept;
 
+// Blocks the calling thread, never the main one, while the log text owed to a reader of
+// standard error that still takes it is past what a reader keeping up leaves unread: a
+// thread making reports then goes at that reader's pace instead of piling up lines that
+// would pass the bound at which the reader is taken as stalled.
+void waitWhileLogBehind() noexcept;
+
 // While one lives on a thread, the lines it logs wait to be handed on together when the
 // last one goes: a burst of lines then wakes the writer thread once, not once a line.
 class LogBatch {

@@ -18,6 +18,7 @@ namespace {
 
 constexpr size_t chunkSize = 1 << 20;
 constexpr int maxIdleSeconds = 64;
+constexpr size_t maxReplacedPerBurst = 4096;
 
 // Waits until fd has input, calling whenIdle each time a pause reaches the next interval.
 void waitForInput(int fd, const std::function<void()>& whenIdle) {
@@ -74,6 +75,11 @@ void readReports(int fd, const std::function<void(Burst&&)>& deliver, const std:
   Report decoded, pending;
   bool hasPending = false, grewLarge = false;
   Burst burst;
+  const auto handOver = [&] {
+    if (!std::exchange(hasPending, false)) return;
+    burst.last = pending;
+    deliver(std::exchange(burst, {}));
+  };
   readLines(fd, {.line =
                      [&](std::string_view line) {
                        grewLarge = grewLarge || line.size() > base::keptBufferCapacity;
@@ -81,13 +87,13 @@ void readReports(int fd, const std::function<void(Burst&&)>& deliver, const std:
                        if (hasPending) burst.replace(pending);
                        std::swap(pending, decoded);
                        hasPending = true;
+                       // A read of many small reports is handed over in parts, so that
+                       // one hand-over's log lines stay a small part of what may be owed.
+                       if (burst.replacedCount() >= maxReplacedPerBurst) handOver();
                      },
                  .afterRead =
                      [&] {
-                       if (std::exchange(hasPending, false)) {
-                         burst.last = pending;
-                         deliver(std::exchange(burst, {}));
-                       }
+                       handOver();
                        // Text a very long line grew is not kept for the short lines after it.
                        if (std::exchange(grewLarge, false)) decoded = pending = Report{};
                        return true;
