@@ -97,7 +97,13 @@ void Indicator::readStdin() {
             });
             if (options.waitForLog) options.waitForLog();
           },
-          options.whenInputPauses);
+          [&] {
+            if (!options.whenInputPauses) return;
+            options.whenInputPauses();
+            // The main thread's allocations (the log lines) are freed by other threads;
+            // an allocator may take them back only on the thread that made them.
+            mainQueue->async(options.whenInputPauses);
+          });
     } catch (const std::bad_alloc&) {
       failure = "out of memory";
     } catch (...) {

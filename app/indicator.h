@@ -22,7 +22,7 @@ class Indicator final : public platform::ApplicationDelegate,
     bool selftest = false;
     std::function<void(std::string_view)> log = base::writeLogLine;
     int input = 0;  // where report lines come from: standard input
-    std::function<void()> whenInputPauses;  // called on the reader's thread
+    std::function<void()> whenInputPauses;  // called on the reader's thread and the main thread
     // Called on the reader's thread after each hand-over, so that it reads no faster than
     // standard error's reader takes the log lines.
     std::function<void()> waitForLog = base::waitWhileLogBehind;
