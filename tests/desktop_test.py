@@ -208,12 +208,19 @@ class Tray(unittest.TestCase):
         self.assertTrue(all(line.startswith("indicator: ") for line in indicator.lines), indicator.lines)
         self.assertEqual(self.icons(), [])  # the icons drawn for the panel go with the indicator
 
-    def test_a_signal_takes_the_item_down(self):
-        # (Each ending signal's exit status: the process test, headless.)
-        indicator = Indicator(self.session)
-        wait_for(self.icons, what="its icon folder")
-        indicator.process.send_signal(signal.SIGTERM)
-        self.assertEqual(indicator.finish(), -signal.SIGTERM)
+    def test_a_signal_takes_the_item_down_while_nobody_reads_standard_error(self):
+        # (Each ending signal's exit status: the process test, headless.) Far more log than
+        # the pipe holds: the reports are still shown and the menu answers meanwhile.
+        reader, writer = os.pipe()
+        self.addCleanup(os.close, reader)
+        process = self.session.spawn([INDICATOR], cwd=self.session.home, stdin=subprocess.PIPE, stderr=writer)
+        os.close(writer)
+        item = wait_for(self.bus.registered_item, what="the indicator's item")
+        process.stdin.write(b"".join(b'{"title":"%d"}\n' % i for i in range(5000))), process.stdin.flush()
+        wait_for(lambda: self.bus.item_properties(item).get("XAyatanaLabel") == "4999", what="the last title")
+        self.assertEqual(self.exported_menu(item)[0][-1], ("Quit indicator", True, False))
+        process.send_signal(signal.SIGTERM)
+        self.assertEqual(process.wait(timeout=15), -signal.SIGTERM)
         self.assertEqual(self.icons(), [])
 
 
