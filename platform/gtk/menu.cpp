@@ -37,6 +37,8 @@ TrayMenu::TrayMenu(TrayApplication& app)
       exported_(GTK_MENU(g_object_ref_sink(gtk_menu_new()))),
       accelerators_(gtk_accel_group_new()) {
   gtk_menu_set_accel_group(menu_.get(), accelerators_.get());
+  // A popped-up menu has no window whose accelerators would take the shortcuts it shows.
+  g_signal_connect(menu_.get(), "key-press-event", G_CALLBACK(keyPressed), this);
 }
 
 TrayMenu::~TrayMenu() { app_.forget(this); }
@@ -118,6 +120,20 @@ void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
   const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
   if (index >= self->shown_.size()) return;
   self->choice_.choose(self->shown_[index].kept.item().action, *self->shown_[index].target);
+}
+
+gboolean TrayMenu::keyPressed(GtkWidget*, GdkEventKey* event, TrayMenu* self) {
+  if ((event->state & gtk_accelerator_get_default_mod_mask()) != GDK_CONTROL_MASK) return FALSE;
+  const guint key = gdk_keyval_to_lower(event->keyval);
+  for (const Entry& entry : self->shown_) {
+    const model::MenuItem& item = entry.kept.item();
+    if (item.keyEquivalent.size() != 1 || !item.enabled) continue;
+    if (gdk_unicode_to_keyval(static_cast<unsigned char>(item.keyEquivalent[0])) != key) continue;
+    self->choice_.choose(item.action, *entry.target);
+    gtk_menu_shell_deactivate(GTK_MENU_SHELL(self->menu_.get()));
+    return TRUE;
+  }
+  return FALSE;
 }
 
 void TrayMenu::popUpAndWait() {

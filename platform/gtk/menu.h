@@ -47,6 +47,7 @@ class TrayMenu final : public Menu {
     MenuTarget* target;
   };
   static void activated(GtkMenuItem* widget, TrayMenu* self);
+  static gboolean keyPressed(GtkWidget* menu, GdkEventKey* event, TrayMenu* self);
   GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
   static GtkWidget* makeExportedWidget(const model::MenuItem& item, const Look& look);
   void connect(GtkWidget* widget, const model::MenuItem& item, size_t index);
