@@ -128,7 +128,14 @@ extern "C" __attribute__((visibility("default"))) platform::Application* indicat
   // window of the indicator's to grab from, never gets the keyboard and cannot be closed.
   // Elsewhere X11, where a menu popped up from a timer is placed at the pointer.
   gdk_set_allowed_backends(g_getenv("WAYLAND_DISPLAY") != nullptr ? "wayland,x11" : "x11,*");
-  if (!gtk_init_check(nullptr, nullptr)) return nullptr;
+  // A tray item never draws with OpenGL, and GDK would otherwise load Mesa (and LLVM) to
+  // pick visuals on a display no GTK program has opened yet: some 55 MB. Only for this
+  // process: the variable is gone again before anything it starts could inherit it.
+  const bool glChosen = g_getenv("GDK_GL") != nullptr;
+  if (!glChosen) g_setenv("GDK_GL", "disable", TRUE);
+  const bool initialized = gtk_init_check(nullptr, nullptr);
+  if (!glChosen) g_unsetenv("GDK_GL");
+  if (!initialized) return nullptr;
   // Never destroyed, like the platform's own application object.
   return new platform::TrayApplication();
 }
