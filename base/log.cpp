@@ -1,21 +1,21 @@
 // Log lines are made on whichever thread logs and written by a thread of their own, so
 // that a reader of standard error that is slow, paused or gone never holds up the menu.
 //
-// A pipe, socket or terminal gets whole lines in pieces no larger than PIPE_BUF, each
-// written only once there is room for it (which no write of that size then blocks on);
+// Whole lines go out in pieces no larger than PIPE_BUF, each written only once there is
+// room for it (which no write of that size into a pipe then blocks on);
 // a reader that takes nothing for a whole patience is taken as stalled, and so is one
 // so far behind that the owed text passes a bound: its lines are dropped until it has
 // room again. Lines owed at exit are written first, within the same patience.
 #include "base/log.h"
 
 #include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
@@ -36,20 +36,16 @@ constexpr size_t owedAtMost = size_t{24} << 20;
 constexpr size_t owedWhileKeepingUp = size_t{12} << 20;
 constexpr std::string_view linePrefix = "indicator: ";
 
-enum class Sink { file, socket, stream };
-
-// A file, and /dev/null, take every write at once; the others are waited on.
-Sink sinkOf(int fd) {
-  struct stat status {}, null {};
-  if (::fstat(fd, &status) != 0 || S_ISREG(status.st_mode)) return Sink::file;
-  if (S_ISCHR(status.st_mode) && ::stat("/dev/null", &null) == 0 && status.st_rdev == null.st_rdev) return Sink::file;
-  return S_ISSOCK(status.st_mode) ? Sink::socket : Sink::stream;
-}
-
 class Writer {
  public:
-  explicit Writer(int fd) : fd_(fd), sink_(sinkOf(fd)) {
-    std::thread([this] { run(); }).detach();
+  explicit Writer(int fd) : fd_(fd) {
+    std::thread([this] {
+      // Signals go to the other threads, so that no wait or write here is interrupted.
+      sigset_t all;
+      sigfillset(&all);
+      pthread_sigmask(SIG_BLOCK, &all, nullptr);
+      run();
+    }).detach();
     std::atexit([] { instance().waitUntilOwedAtMost(0); });
   }
 
@@ -120,19 +116,15 @@ class Writer {
     }
   }
 
+  // An error or hang-up is room too: the write then fails at once and the lines are dropped.
   bool roomWithin(std::chrono::milliseconds wait) const {
-    if (sink_ == Sink::file) return true;
     pollfd ready{fd_, POLLOUT, 0};
-    int polled;
-    do polled = ::poll(&ready, 1, static_cast<int>(wait.count()));
-    while (polled < 0 && errno == EINTR);
-    // An error or hang-up is room too: the write then fails at once and the lines are dropped.
-    return polled > 0;
+    return ::poll(&ready, 1, static_cast<int>(wait.count())) == 1;
   }
 
   // Whole lines, at most PIPE_BUF, except a longer line, which goes in PIPE_BUF pieces.
-  size_t pieceOf(std::string_view rest) const {
-    if (sink_ == Sink::file || rest.size() <= PIPE_BUF) return rest.size();
+  static size_t pieceOf(std::string_view rest) {
+    if (rest.size() <= PIPE_BUF) return rest.size();
     const size_t lastEnd = rest.rfind('\n', PIPE_BUF - 1);
     return lastEnd == std::string_view::npos ? PIPE_BUF : lastEnd + 1;
   }
@@ -147,9 +139,9 @@ class Writer {
       }
       stalled = false;
       const size_t piece = pieceOf(text.substr(done));
-      const ssize_t written = sink_ == Sink::socket ? ::send(fd_, text.data() + done, piece, MSG_DONTWAIT)
-                                                    : ::write(fd_, text.data() + done, piece);
-      if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      const ssize_t written = ::write(fd_, text.data() + done, piece);
+      // A standard error someone else made non-blocking may have less room than polled.
+      if (written < 0 && errno == EAGAIN) continue;
       if (written <= 0) break;  // closed or broken: what is owed is dropped
       done += static_cast<size_t>(written);
       const std::lock_guard lock(mutex_);
@@ -164,7 +156,6 @@ class Writer {
   }
 
   const int fd_;
-  const Sink sink_;
   std::mutex mutex_;
   std::condition_variable owedChanged_, progressed_;
   std::string owed_;    // whole lines the writer thread has not taken yet

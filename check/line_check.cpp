@@ -40,10 +40,12 @@ std::string lowered(std::string_view text) {
   return out;
 }
 
-// Edits (insert, delete, replace, swap of neighbours) between two short keys.
+constexpr size_t longestKey = 16;  // longer keys are far from every known one
+
+// Edits (insert, delete, replace, swap of neighbours) between two keys of longestKey bytes
+// at most.
 size_t editDistance(std::string_view a, std::string_view b) {
-  constexpr size_t longest = 16;
-  if (a.size() > longest || b.size() > longest) return longest;
+  constexpr size_t longest = longestKey;
   std::array<std::array<size_t, longest + 1>, longest + 1> d{};
   for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
   for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
@@ -60,7 +62,7 @@ size_t editDistance(std::string_view a, std::string_view b) {
 // slip away (two for longer keys).
 template <size_t N>
 std::optional<std::string_view> meantKey(std::string_view key, const std::array<std::string_view, N>& known) {
-  if (key.size() > 16) return std::nullopt;  // far from every key
+  if (key.size() > longestKey) return std::nullopt;
   // A producer sends the same extra keys in every line: each is weighed once.
   static std::unordered_map<std::string, std::optional<std::string_view>> weighed;
   if (auto found = weighed.find(std::string(key)); found != weighed.end()) return found->second;

@@ -181,10 +181,8 @@ std::optional<DecodeError> ReportDecoder::decodeInto(std::string_view line, Repo
     if (line.size() > base::keptBufferCapacity) parser_.reset();
     return failure;
   } catch (const std::bad_alloc&) {
-    parser_.reset();
     return DecodeError{"", "out of memory"};
   } catch (...) {
-    parser_.reset();
     return DecodeError{"", "decoding failed"};
   }
 }

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <memory>
 #include <utility>
@@ -17,13 +18,14 @@ namespace report {
 namespace {
 
 constexpr size_t chunkSize = 1 << 20;
-constexpr int maxIdleSeconds = 64;
+// A pause gives idle memory back after each of these many seconds without input.
+constexpr std::array idleSeconds{1, 2, 4, 8, 16, 32, 64};
 constexpr size_t maxReplacedPerBurst = 4096;
 
 // Waits until fd has input, calling whenIdle each time a pause reaches the next interval.
 void waitForInput(int fd, const std::function<void()>& whenIdle) {
   if (!whenIdle) return;
-  for (int seconds = 1; seconds <= maxIdleSeconds; seconds *= 2) {
+  for (const int seconds : idleSeconds) {
     pollfd input{fd, POLLIN, 0};
     const int polled = ::poll(&input, 1, seconds * 1000);
     if (polled != 0) return;  // input, end of input, or an error that read will report

@@ -92,8 +92,9 @@ class Preview(unittest.TestCase):
                 output = os.read(leader, 1 << 16).decode()
                 os.close(leader)
                 self.assertEqual(result.returncode, 0)
-                # strong green and good blue, a quarter grey, as on a dark menu; emphasis bold
-                for escape in ["38;2;72;192;103m", "\x1b[38;2;43;135;228m", "\x1b[1;38;2;"]:
+                # strong green and good blue, a quarter grey, as on a dark menu; emphasis bold;
+                # headers bold and dim
+                for escape in ["38;2;72;192;103m", "\x1b[38;2;43;135;228m", "\x1b[1;38;2;", "\x1b[1;2mToday"]:
                     self.assertEqual(escape in output, coloured, escape)
                 self.assertNotIn("38;2;255;255;255", output)  # labels keep the terminal's own colour
 

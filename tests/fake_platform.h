@@ -38,6 +38,7 @@ class FakeApplication final : public platform::HeadlessApplication {
   }
   std::optional<std::string> openURL(const platform::URL& url) override {
     opened.push_back(url.string());
+    if (openFailure == realWorkspace) return HeadlessApplication::openURL(url);
     return openFailure;
   }
   void activateIgnoringOtherApps() override { ++activations; }
@@ -60,7 +61,9 @@ class FakeApplication final : public platform::HeadlessApplication {
   platform::HeadlessStatusItem* statusItem = nullptr;          // the newest
   double statusItemLength = 0;
   std::vector<std::string> opened;
-  std::optional<std::string> openFailure;  // why every address fails to open, if it does
+  // Why every address fails to open, if it does; realWorkspace hands it to GIO instead.
+  std::optional<std::string> openFailure;
+  static inline const std::string realWorkspace = "(the real workspace)";
   int activations = 0;
   int clicks = 0;
 

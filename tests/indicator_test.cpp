@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 
 #include "app/indicator.h"
@@ -29,7 +30,8 @@ struct Harness {
     indicator = std::make_shared<Indicator>(
         app, Indicator::Options{.selftest = selftest,
                                 .log = [this](std::string_view line) { log.emplace_back(line, Clock::now()); },
-                                .input = fds[0]});
+                                .input = fds[0],
+                                .whenInputPauses = [this] { ++(app.mainQueue()->isCurrent() ? idleOnMain : idleOffMain); }});
     app.setDelegate(indicator.get());
   }
 
@@ -72,6 +74,7 @@ struct Harness {
   }
 
   std::vector<std::pair<std::string, Clock::time_point>> log;
+  std::atomic<int> idleOnMain = 0, idleOffMain = 0;  // outlive the app, whose reader calls them
   FakeApplication app;
   std::shared_ptr<Indicator> indicator;
   int writeEnd = -1;
@@ -126,6 +129,12 @@ TEST(Launch, EndOfInputRendersEveryReportThenQuits) {
   EXPECT_EQ(plainTitle(harness.button()), "last");
 }
 
+TEST(Launch, WhileInputPausesIdleMemoryIsGivenBackOnTheReadersThreadAndTheMainThread) {
+  Harness harness;
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.idleOnMain > 0; }, patience));
+  EXPECT_GT(harness.idleOffMain, 0);
+}
+
 TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
   struct Case {
     std::string consoleJSON;
@@ -139,6 +148,8 @@ TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
       {R"(" http://x")", {}, {}, "console  http://x could not be opened: not an absolute address"},
       {R"("http://x\u0000.evil")", {}, {}, "console http://x\0.evil could not be opened: not an absolute address"s},
       {R"("x:y")", {"x:y"}, "Operation not supported", "console x:y could not be opened: Operation not supported"},
+      {R"("nosuch-scheme:x")", {"nosuch-scheme:x"}, FakeApplication::realWorkspace,
+       "console nosuch-scheme:x could not be opened: Operation not supported"},
   };
   for (const auto& [consoleJSON, opened, handlerFailure, logged] : cases) {
     Harness harness;

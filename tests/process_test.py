@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import termios
+import threading
 import time
 import unittest
 
@@ -92,6 +93,33 @@ class Reports(unittest.TestCase):
                 self.assertEqual(err, widths(EMPTY_LAUNCH + "".join("indicator: %s\n" % m for m in messages)))
 
 
+    @unittest.skipIf(DARWIN, "resident memory is read from /proc")
+    def test_memory_a_long_line_grew_is_given_back(self):
+        process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        process.stdin.write(b'{"title":"' + b"x" * (64 << 20) + b'"}\n{"title":"small"}\n'), process.stdin.flush()
+        [process.stderr.readline() for _ in range(LAUNCH_LINES + 2)]
+        deadline = time.monotonic() + TIMEOUT
+        while memory_mib(process.pid) > 32 and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertLess(memory_mib(process.pid), 32)
+        process.stdin.close(), process.stderr.close()
+        self.assertEqual(process.wait(timeout=TIMEOUT), 0)
+
+    def test_two_indicators_on_one_pipe_write_whole_lines(self):
+        reader, writer = os.pipe()
+        processes = [subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=writer)
+                     for _ in range(2)]
+        os.close(writer)
+        feeds = [threading.Thread(target=lambda p=p: (p.stdin.write(burst(20_000)), p.stdin.close())) for p in processes]
+        [feed.start() for feed in feeds]
+        with os.fdopen(reader, "rb") as logged:
+            lines = logged.read().splitlines()
+        self.assertEqual([p.wait(timeout=TIMEOUT) for p in processes], [0, 0])
+        self.assertEqual(len(lines), 2 * (LAUNCH_LINES + 20_000))
+        whole = re.compile(rb"indicator: (status item created|title=(\xe2\x80\xa6|\d+) width=\d+\.\d+ sections=0)")
+        self.assertEqual([line for line in lines if not whole.fullmatch(line)], [])
+
+
 class Streams(unittest.TestCase):
     def test_unusual_standard_input_ends_like_end_of_input(self):
         cases = {
@@ -165,6 +193,11 @@ class Ending(unittest.TestCase):
                 + EMPTY_LAUNCH.encode()))
 
 
+def memory_mib(pid, field="VmRSS"):
+    with open("/proc/%d/status" % pid) as status:
+        return next(int(line.split()[1]) for line in status if line.startswith(field + ":")) / 1024
+
+
 def unread(fd):
     return struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4))[0]
 
@@ -192,8 +225,7 @@ class HugeLines(unittest.TestCase):
             process.stdin.write(piece)
         process.stdin.flush()
         lines = [process.stderr.readline() for _ in range(LAUNCH_LINES + 1)]
-        with open("/proc/%d/status" % process.pid) as status:  # still running: its input is open
-            peak_mib = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:")) / 1024
+        peak_mib = memory_mib(process.pid, "VmHWM")  # still running: its input is open
         process.stdin.close()
         self.assertEqual(process.wait(timeout=LONG), 0)
         process.stderr.close()

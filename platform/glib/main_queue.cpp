@@ -19,7 +19,6 @@ struct GlibMainQueue::Source {
     *timeout = -1;
     return reinterpret_cast<Source*>(source)->queue->hasTasks();
   }
-  static gboolean check(GSource* source) { return reinterpret_cast<Source*>(source)->queue->hasTasks(); }
   static gboolean dispatch(GSource* source, GSourceFunc, gpointer) {
     reinterpret_cast<Source*>(source)->queue->runWaitingTasks();
     return G_SOURCE_CONTINUE;
@@ -27,7 +26,8 @@ struct GlibMainQueue::Source {
   static GSourceFuncs functions;
 };
 
-GSourceFuncs GlibMainQueue::Source::functions = {Source::prepare, Source::check, Source::dispatch,
+// No check: a task posted while the loop polls wakes it, and the next prepare finds it.
+GSourceFuncs GlibMainQueue::Source::functions = {Source::prepare, nullptr, Source::dispatch,
                                                  nullptr, nullptr, nullptr};
 
 GlibMainQueue::GlibMainQueue(GMainContext* context)
