@@ -15,6 +15,13 @@ def program():
     return sys.argv.pop(1)
 
 
+def sanitized(binary):
+    """Whether binary runs under ASan or TSan, whose allocators keep what is freed."""
+    with open(binary, "rb") as file:
+        data = file.read()
+    return b"__asan_init" in data or b"__tsan_init" in data
+
+
 def run(args, stdin=b"", timeout=TIMEOUT, **kwargs):
     """(exit status, standard output, standard error), as bytes."""
     # stdin: bytes, an open file, or None for none at all.

@@ -19,7 +19,7 @@ import threading
 import time
 import unittest
 
-from harness import TIMEOUT as LONG, program, run
+from harness import TIMEOUT as LONG, program, run, sanitized
 
 BINARY = os.path.abspath(program())
 CHECK = os.path.join(os.path.dirname(BINARY), "indicator-check")
@@ -93,7 +93,7 @@ class Reports(unittest.TestCase):
                 self.assertEqual(err, widths(EMPTY_LAUNCH + "".join("indicator: %s\n" % m for m in messages)))
 
 
-    @unittest.skipIf(DARWIN, "resident memory is read from /proc")
+    @unittest.skipIf(DARWIN or sanitized(BINARY), "resident memory: from /proc, and not a sanitizer's")
     def test_memory_a_long_line_grew_is_given_back(self):
         process = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         process.stdin.write(b'{"title":"' + b"x" * (64 << 20) + b'"}\n{"title":"small"}\n'), process.stdin.flush()
