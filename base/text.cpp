@@ -51,6 +51,12 @@ std::string visible(std::string_view text) {
   return out;
 }
 
+std::string_view trimmedSpaces(std::string_view text) noexcept {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 bool writeAll(int fd, std::string_view bytes) noexcept {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());

@@ -30,6 +30,9 @@ void releaseIfLarge(Buffer& buffer) noexcept {
   if (buffer.capacity() > keptBufferCapacity) Buffer().swap(buffer);
 }
 
+// The text without the spaces (U+0020) that pad it at either end.
+[[nodiscard]] std::string_view trimmedSpaces(std::string_view text) noexcept;
+
 // Writes all of bytes to fd, resuming after interruptions; false when fd takes no more.
 [[nodiscard]] bool writeAll(int fd, std::string_view bytes) noexcept;
 

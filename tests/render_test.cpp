@@ -1,6 +1,7 @@
 // What one report looks like: status title, menu shape, row runs, fonts and colours.
 #include <gtest/gtest.h>
 
+#include "model/row_meaning.h"
 #include "render/render.h"
 
 namespace {
@@ -111,6 +112,22 @@ TEST(TitleLog, WritesTheShortestWidthWithAPoint) {
   for (const auto& [width, text] : widths) EXPECT_EQ(rendering::formatWidth(width), text);
   EXPECT_EQ(rendering::titleLogMessage("42%", 41, 3), "title=42% width=41.0 sections=3");
   EXPECT_EQ(rendering::titleLogMessage("", 10, 0), "title= width=10.0 sections=0");
+}
+
+// What a screen reader says of a row, and the bar's fill it says.
+TEST(RowMeaning, SaysTheFieldsTheBarsColourAndFillThenTheHint) {
+  const struct {
+    report::Row row;
+    const char* spoken;
+  } cases[] = {
+      {{" cpu ", "\u2588\u258C\u2500\u2500", " 42% ", "now", "good", "busy"}, "cpu, 42%, now, blue bar 38% full, busy"},
+      {{"mem", "##--", "", "", std::nullopt}, "mem, bar 50% full"},
+      {{"disk", "\u00B7\u00B7", "0%", std::nullopt, "strong"}, "disk, 0%, green bar 0% full"},
+      {{"net", "~~", "1", std::nullopt, "light"}, "net, 1, orange bar"},
+      {{"io", "", "2", std::nullopt, "loud"}, "io, 2"},
+  };
+  for (const auto& [row, spoken] : cases) EXPECT_EQ(spokenText(rendering::rowItem(row)), spoken);
+  EXPECT_EQ(spokenText(rendering::header("Now")), "Now");
 }
 
 }  // namespace
