@@ -156,18 +156,22 @@ class Tray(unittest.TestCase):
         return [name for name in os.listdir(os.path.join(self.session.home, "runtime")) if name.startswith("indicator-")]
 
     def exported_menu(self, item):
-        """The exported menu's items in order: (label or '---', enabled, has an image) and the ids.
-        No item carries a shortcut: none would work from a host's menu."""
+        """The exported menu's items in order: (label or '---', enabled, has an image), the ids
+        and the properties. No item carries a shortcut: none would work from a host's menu."""
         _, (_, _, children) = self.bus.menu(item, "GetLayout", GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))")
-        entries, ids = [], []
-        for child_id, properties, _ in children:
-            if properties.get("visible", True):
-                self.assertNotIn("shortcut", properties)
-                separator = properties.get("type") == "separator"
+        entries, ids, properties = [], [], []
+        for child_id, child, _ in children:
+            if child.get("visible", True):
+                self.assertNotIn("shortcut", child)
+                separator = child.get("type") == "separator"
                 entries.append(("---", True, False) if separator else (
-                    properties.get("label", ""), properties.get("enabled", True), "icon-data" in properties))
+                    child.get("label", ""), child.get("enabled", True), "icon-data" in child))
                 ids.append(child_id)
-        return entries, ids
+                properties.append(child)
+        return entries, ids, properties
+
+    def host_menu(self, item, event):
+        self.bus.menu(item, "Event", GLib.Variant("(isvu)", (0, event, GLib.Variant("s", ""), 0)))
 
     def click(self, item, menu_id):
         self.bus.menu(item, "Event", GLib.Variant("(isvu)", (menu_id, "clicked", GLib.Variant("s", ""), 0)))
@@ -189,15 +193,31 @@ class Tray(unittest.TestCase):
              "emphasis": True},
             {"label": "c", "bar": "\u00b7", "value": "", "detail": ""}]}], "console": CONSOLE})
         wait_for(lambda: self.bus.item_properties(item)["Title"] == "\u2301 42_% \u00b7 " + TOOLTIP, what="the title")
-        entries, ids = wait_for(lambda: (layout := self.exported_menu(item))[0][0][0] == "Now__1" and layout,
-                                what="the new menu")
-        # A host draws its own font: each row's bar is its image, the value leads the text.
-        # Every underscore is doubled, so none becomes a mnemonic.
-        self.assertEqual(entries, [("Now__1", False, False), ("42%  a__b  x__y", True, True), ("c", True, True),
-                                   ("---", True, False), ("Open Kestrelwick console", True, False),
-                                   ("Quit indicator", True, False)])
+        entries, _, properties = wait_for(lambda: (layout := self.exported_menu(item))[0][0][0] == "Now__1" and layout,
+                                          what="the new menu")
+        # A host draws its own font: each row's bar is its image, the value leads the text,
+        # lined up in figure spaces. Every underscore is doubled, so none becomes a mnemonic.
+        # A screen reader says what the row means.
+        self.assertEqual(entries, [("Now__1", False, False), ("42%  a__b  x__y", True, True),
+                                   ("\u2007\u2007\u2007  c", True, True), ("---", True, False),
+                                   ("Open Kestrelwick console", True, False), ("Quit indicator", True, False)])
+        self.assertEqual(properties[1]["accessible-desc"], "a_b, 42%, x_y, blue bar 50% full, tip")
         self.session.screenshot("tray-panel.png")
 
+        # While the host's menu is open it keeps its shape; the title changes at once.
+        self.host_menu(item, "opened")
+        indicator.send({"title": "tall", "console": CONSOLE, "sections": [
+            {"title": f"S{section}", "rows": [{"label": "r", "bar": BAR, "value": "1%"}] * 8} for section in range(3)]})
+        wait_for(lambda: self.bus.item_properties(item)["XAyatanaLabel"] == "tall", what="the title")
+        time.sleep(0.3)
+        self.assertEqual(self.exported_menu(item)[0], entries)
+        # Once closed: taller than the screen, each section opens from its header.
+        self.host_menu(item, "closed")
+        entries, ids, properties = wait_for(lambda: (layout := self.exported_menu(item))[0][0][0] == "S0" and layout,
+                                            what="the folded menu")
+        self.assertEqual(entries, [entry for section in range(3) for entry in ((f"S{section}", True, False), (
+            "---", True, False))] + [("Open Kestrelwick console", True, False), ("Quit indicator", True, False)])
+        self.assertEqual(properties[0]["children-display"], "submenu")
         # The console command, clicked in the panel: the default handler gets the exact text
         # as one argument, once, and its output stays out of the indicator's streams.
         self.click(item, ids[-2])

@@ -1,32 +1,68 @@
 #include "platform/gtk/menu.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <cstddef>
+#include <utility>
 
+#include "base/text.h"
+#include "base/utf8.h"
+#include "model/row_meaning.h"
 #include "platform/gtk/application.h"
 #include "platform/gtk/drawing.h"
 
 namespace platform {
 namespace {
 
-[[nodiscard]] std::string_view trimmedSpaces(std::string_view text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+// U+2007 FIGURE SPACE: as wide as a digit, where a narrow space would put a column out of line.
+constexpr std::string_view figureSpace = "\u2007";
+// What a host's menu gives an item, a separator and its own frame, at most among the hosts
+// we know (GNOME Shell's items are the tallest).
+constexpr int hostItemHeight = 34;
+constexpr int hostSeparatorHeight = 10;
+constexpr int hostMenuFrame = 64;
+
+[[nodiscard]] bool isSectionHeader(const model::MenuItem& item) {
+  return !item.isSeparator && !item.row && !item.enabled;
 }
 
 // A row in the host's proportional font: its value first, beside the bar, then label and
-// detail. The spaces a producer pads fields with to line them up in a fixed-width font
-// would only push them out of line here.
-[[nodiscard]] std::string exportedRowText(const model::RowFields& row) {
+// detail. The producer's padding spaces would only push fields out of line there; values
+// are right-aligned to the section's widest in figure spaces instead, so that the labels of
+// a section start together.
+[[nodiscard]] std::string hostRowText(const model::RowFields& row, size_t valueWidth) {
   std::string text;
-  for (std::string_view field : {row.value, row.label, row.detail}) {
-    field = trimmedSpaces(field);
+  const std::string_view value = base::trimmedSpaces(row.value);
+  for (size_t width = base::utf8::codePoints(value); width < valueWidth; ++width) text += figureSpace;
+  text += value;
+  for (std::string_view field : {row.label, row.detail}) {
+    field = base::trimmedSpaces(field);
     if (field.empty()) continue;
     if (!text.empty()) text += "  ";
     text += field;
   }
   return displayText(text);
+}
+
+// The smallest monitor's work area: the host's menu drops on one of them, and none scrolls
+// a menu taller than its screen.
+[[nodiscard]] int screenHeight() {
+  GdkDisplay* display = gdk_display_get_default();
+  int height = G_MAXINT;
+  for (int index = 0; index < gdk_display_get_n_monitors(display); ++index) {
+    GdkRectangle area;
+    gdk_monitor_get_workarea(gdk_display_get_monitor(display, index), &area);
+    height = std::min(height, area.height);
+  }
+  return height;
+}
+
+// Widgets are made anew for every report; the host is told of the new layout once.
+void removeChildren(GtkMenu* menu) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
+  for (GList* child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
+  g_list_free(children);
 }
 
 }  // namespace
@@ -41,7 +77,17 @@ TrayMenu::TrayMenu(TrayApplication& app)
   g_signal_connect(menu_.get(), "key-press-event", G_CALLBACK(keyPressed), this);
 }
 
-TrayMenu::~TrayMenu() { app_.forget(this); }
+TrayMenu::~TrayMenu() {
+  for (gulong handler : hostHandlers_) g_signal_handler_disconnect(hostRoot_.get(), handler);
+  app_.forget(this);
+}
+
+void TrayMenu::watchHost(DbusmenuMenuitem* root) {
+  if (root == nullptr || hostRoot_) return;
+  hostRoot_ = GObjectPtr<DbusmenuMenuitem>(DBUSMENU_MENUITEM(g_object_ref(root)));
+  hostHandlers_ = {g_signal_connect(root, DBUSMENU_MENUITEM_SIGNAL_EVENT, G_CALLBACK(hostEvent), this),
+                   g_signal_connect(root, DBUSMENU_MENUITEM_SIGNAL_ABOUT_TO_SHOW, G_CALLBACK(hostAboutToShow), this)};
+}
 
 void TrayMenu::removeAllItems() {
   entries_.clear();
@@ -73,53 +119,141 @@ GtkWidget* TrayMenu::makeWidget(const model::MenuItem& item, const Look& look) {
   return widget;
 }
 
-GtkWidget* TrayMenu::makeExportedWidget(const model::MenuItem& item, const Look& look) {
-  if (!item.row) return gtk_menu_item_new_with_label(displayText(item.title).c_str());
-  // An image menu item is the one kind whose image the menu's export carries.
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  GtkWidget* widget = gtk_image_menu_item_new_with_label(exportedRowText(*item.row).c_str());
-  const auto bar = drawBar(item.row->bar, item.row->tone, look);
-  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widget), gtk_image_new_from_pixbuf(bar.get()));
-  gtk_image_menu_item_set_always_show_image(GTK_IMAGE_MENU_ITEM(widget), TRUE);
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  return widget;
-}
-
-void TrayMenu::connect(GtkWidget* widget, const model::MenuItem& item, size_t index) {
+void TrayMenu::connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported) {
   if (item.toolTip) gtk_widget_set_tooltip_text(widget, displayText(*item.toolTip).c_str());
+  // A screen reader would spell the bar out character by character; the export carries the
+  // name as the item's accessible description.
+  if (item.row) atk_object_set_name(gtk_widget_get_accessible(widget), displayText(model::spokenText(item)).c_str());
   gtk_widget_set_sensitive(widget, item.enabled);
   if (item.action != model::MenuAction::none) {
     g_object_set_data(G_OBJECT(widget), "indicator-entry", GSIZE_TO_POINTER(index));
+    g_object_set_data(G_OBJECT(widget), "indicator-exported", GINT_TO_POINTER(exported));
     g_signal_connect(widget, "activate", G_CALLBACK(activated), this);
   }
   gtk_widget_show(widget);
+}
+
+// Sections become submenus once the whole menu would pass the screen's height: their
+// headers open them, and the commands stay in reach.
+std::vector<TrayMenu::HostItem> TrayMenu::hostItems(const Entries& entries) {
+  int height = hostMenuFrame;
+  for (const Entry& entry : entries) height += entry.kept.item().isSeparator ? hostSeparatorHeight : hostItemHeight;
+  const bool fold = height > screenHeight();
+  // A section's rows line their values up with its widest.
+  std::vector<size_t> valueWidths(entries.size());
+  for (size_t first = 0, index = 0; index <= entries.size(); ++index) {
+    if (index < entries.size() && entries[index].kept.item().row) continue;
+    size_t width = 0;
+    for (size_t row = first; row < index; ++row) {
+      width = std::max(width, base::utf8::codePoints(base::trimmedSpaces(entries[row].kept.item().row->value)));
+    }
+    std::fill(valueWidths.begin() + static_cast<std::ptrdiff_t>(first), valueWidths.begin() + static_cast<std::ptrdiff_t>(index), width);
+    first = index + 1;
+  }
+  std::vector<HostItem> items;
+  for (size_t index = 0; index < entries.size(); ++index) {
+    const model::MenuItem& item = entries[index].kept.item();
+    if (item.isSeparator) {
+      items.push_back({HostItem::Kind::separator, {}});
+    } else if (item.row) {
+      items.push_back({HostItem::Kind::row, hostRowText(*item.row, valueWidths[index])});
+    } else {
+      const bool opensRows = index + 1 < entries.size() && entries[index + 1].kept.item().row;
+      items.push_back({fold && isSectionHeader(item) && opensRows ? HostItem::Kind::foldedSection : HostItem::Kind::other,
+                       displayText(item.title)});
+    }
+  }
+  return items;
+}
+
+void TrayMenu::rebuildOwn(const Look& look) {
+  removeChildren(menu_.get());
+  for (size_t index = 0; index < shown_.size(); ++index) {
+    const model::MenuItem& item = shown_[index].kept.item();
+    GtkWidget* widget = item.isSeparator ? gtk_separator_menu_item_new() : makeWidget(item, look);
+    connect(widget, item, index, false);
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu_.get()), widget);
+  }
 }
 
 void TrayMenu::refresh(const Look& look, bool lookChanged) {
   if (!changed_ && !lookChanged) return;
   changed_ = false;
   shown_ = entries_;
-  for (GtkMenu* menu : {menu_.get(), exported_.get()}) {
-    GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
-    for (GList* child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
-    g_list_free(children);
-  }
-  for (size_t index = 0; index < shown_.size(); ++index) {
-    const model::MenuItem& item = shown_[index].kept.item();
-    for (GtkMenu* menu : {menu_.get(), exported_.get()}) {
-      GtkWidget* widget = item.isSeparator          ? gtk_separator_menu_item_new()
-                          : menu == menu_.get() ? makeWidget(item, look)
-                                                : makeExportedWidget(item, look);
-      connect(widget, item, index);
-      gtk_menu_shell_append(GTK_MENU_SHELL(menu), widget);
+  rebuildOwn(look);
+  exportedPending_ = true;
+  refreshExported(hostMenuOpen_);
+}
+
+// A host keeps an open menu's size and place (XFCE cuts what grew, Plasma leaves it where
+// it was), so while it is open only a report that fits the open shape is shown in it; the
+// rest waits until it closes. The title changes at once all the same.
+void TrayMenu::refreshExported(bool hostMenuOpen) {
+  if (!exportedPending_) return;
+  std::vector<HostItem> items = hostItems(shown_);
+  const auto widest = [](const std::vector<HostItem>& of) {
+    size_t width = 0;
+    for (const HostItem& item : of) width = std::max(width, base::utf8::codePoints(item.label));
+    return width;
+  };
+  const bool sameShape = std::equal(items.begin(), items.end(), exportedItems_.begin(), exportedItems_.end(),
+                                    [](const HostItem& a, const HostItem& b) { return a.kind == b.kind; });
+  if (hostMenuOpen && (!sameShape || widest(items) > widest(exportedItems_))) return;
+  exportedPending_ = false;
+  exportedShown_ = shown_;
+  exportedItems_ = std::move(items);
+  removeChildren(exported_.get());
+  GtkMenuShell* into = GTK_MENU_SHELL(exported_.get());
+  for (size_t index = 0; index < exportedShown_.size(); ++index) {
+    const model::MenuItem& item = exportedShown_[index].kept.item();
+    const HostItem& hostItem = exportedItems_[index];
+    GtkWidget* widget = nullptr;
+    if (hostItem.kind == HostItem::Kind::separator) {
+      widget = gtk_separator_menu_item_new();
+      into = GTK_MENU_SHELL(exported_.get());  // a section ends with its separator
+    } else if (hostItem.kind == HostItem::Kind::row) {
+      // An image menu item is the one kind whose image the menu's export carries.
+      G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+      widget = gtk_image_menu_item_new_with_label(hostItem.label.c_str());
+      const auto bar = drawBar(item.row->bar, item.row->tone, app_.look());
+      gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widget), gtk_image_new_from_pixbuf(bar.get()));
+      gtk_image_menu_item_set_always_show_image(GTK_IMAGE_MENU_ITEM(widget), TRUE);
+      G_GNUC_END_IGNORE_DEPRECATIONS
+    } else {
+      widget = gtk_menu_item_new_with_label(hostItem.label.c_str());
+    }
+    connect(widget, item, index, true);
+    gtk_menu_shell_append(into, widget);
+    if (hostItem.kind == HostItem::Kind::foldedSection) {
+      GtkWidget* rows = gtk_menu_new();
+      gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), rows);
+      gtk_widget_set_sensitive(widget, TRUE);
+      into = GTK_MENU_SHELL(rows);
     }
   }
 }
 
+gboolean TrayMenu::hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self) {
+  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0) self->hostMenuOpen_ = true;
+  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0) {
+    self->hostMenuOpen_ = false;
+    self->refreshExported(false);
+  }
+  return FALSE;
+}
+
+// A host asks before it shows the menu: whatever waited is shown now.
+gboolean TrayMenu::hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self) {
+  self->refreshExported(false);
+  return FALSE;
+}
+
 void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
   const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
-  if (index >= self->shown_.size()) return;
-  self->choice_.choose(self->shown_[index].kept.item().action, *self->shown_[index].target);
+  const Entries& entries =
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "indicator-exported")) != 0 ? self->exportedShown_ : self->shown_;
+  if (index >= entries.size()) return;
+  self->choice_.choose(entries[index].kept.item().action, *entries[index].target);
 }
 
 gboolean TrayMenu::keyPressed(GtkWidget*, GdkEventKey* event, TrayMenu* self) {

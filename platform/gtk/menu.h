@@ -3,7 +3,9 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <libdbusmenu-glib/menuitem.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/glib/owned.h"
@@ -35,6 +37,8 @@ class TrayMenu final : public Menu {
 
   // What the panel's host draws: plain text in its own font, each row's bar as an image.
   [[nodiscard]] GtkMenu* exportedWidget() const { return exported_.get(); }
+  // The exported menu's root, whose events say when the host's menu opens and closes.
+  void watchHost(DbusmenuMenuitem* root);
   // Rebuilds the widgets from the items, if they changed or the look did.
   void refresh(const Look& look, bool lookChanged);
   // Pops up at the pointer and returns once the menu has gone again.
@@ -46,19 +50,36 @@ class TrayMenu final : public Menu {
     model::KeptMenuItem kept;  // shown at the next refresh, after the report has gone
     MenuTarget* target;
   };
+  using Entries = std::vector<Entry>;
+  // The host's menu, item by item: the text it shows and what it is.
+  struct HostItem {
+    enum class Kind { separator, row, foldedSection, other } kind;
+    std::string label;
+  };
+  [[nodiscard]] static std::vector<HostItem> hostItems(const Entries& entries);
   static void activated(GtkMenuItem* widget, TrayMenu* self);
   static gboolean keyPressed(GtkWidget* menu, GdkEventKey* event, TrayMenu* self);
+  static gboolean hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self);
+  static gboolean hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self);
   GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
-  static GtkWidget* makeExportedWidget(const model::MenuItem& item, const Look& look);
-  void connect(GtkWidget* widget, const model::MenuItem& item, size_t index);
+  void connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported);
+  void rebuildOwn(const Look& look);
+  // Rebuilds the host's menu, unless it is open and would change its shape there.
+  void refreshExported(bool hostMenuOpen);
 
   TrayApplication& app_;
   const GtkMenuPtr menu_;      // drawn by GTK: the self-test's, styled
   const GtkMenuPtr exported_;  // drawn by the host
   const GObjectPtr<GtkAccelGroup> accelerators_;
-  std::vector<Entry> entries_;  // what the next refresh shows
-  std::vector<Entry> shown_;    // what the widgets show; activations index into it
+  Entries entries_;        // what the next refresh shows
+  Entries shown_;          // what the own menu shows; its activations index into it
+  Entries exportedShown_;  // what the host's menu shows; its activations index into it
+  std::vector<HostItem> exportedItems_;
   bool changed_ = false;
+  bool exportedPending_ = false;
+  bool hostMenuOpen_ = false;
+  GObjectPtr<DbusmenuMenuitem> hostRoot_;
+  std::vector<gulong> hostHandlers_;
   MenuChoice choice_;
 };
 

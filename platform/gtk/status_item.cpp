@@ -1,6 +1,7 @@
 #include "platform/gtk/status_item.h"
 
 #include <glib/gstdio.h>
+#include <libdbusmenu-glib/server.h>
 
 #include <utility>
 
@@ -77,6 +78,15 @@ void TrayStatusItem::setMenu(Menu& menu) {
   button_.menu_ = app_.madeHere(menu);
   if (button_.menu_ == nullptr) return;
   app_indicator_set_menu(indicator_.get(), button_.menu_->exportedWidget());
+  DbusmenuServer* server = nullptr;
+  g_object_get(indicator_.get(), "dbus-menu-server", &server, nullptr);
+  if (server != nullptr) {
+    DbusmenuMenuitem* root = nullptr;
+    g_object_get(server, DBUSMENU_SERVER_PROP_ROOT_NODE, &root, nullptr);
+    button_.menu_->watchHost(root);
+    if (root != nullptr) g_object_unref(root);
+    g_object_unref(server);
+  }
   // An indicator is shown only once it has a menu.
   app_indicator_set_status(indicator_.get(), APP_INDICATOR_STATUS_ACTIVE);
 }
@@ -96,19 +106,20 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   app_indicator_set_title(indicator_.get(), toolTip.c_str());
   if (iconDirectory_.empty()) return;
   if (!hostShowsLabel_) {
-    if (const CairoSurfacePtr icon = drawTitle(text, button_.titleSize_, look)) publishIcon(icon.get(), text);
+    if (const CairoSurfacePtr icon = drawTitle(text, button_.titleSize_, look)) publishIcon(icon.get());
   } else if (icons_.empty()) {
     const CairoSurfacePtr blank(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 16));
-    publishIcon(blank.get(), "");
+    publishIcon(blank.get());
   }
 }
 
 // Hosts cache icons by name, so every title gets a new file; the one before stays for a
-// host that is still loading it.
-void TrayStatusItem::publishIcon(cairo_surface_t* icon, const std::string& text) {
+// host that is still loading it. The icon has no description of its own: XFCE would add
+// it to the tooltip, under the title that already leads with the same text.
+void TrayStatusItem::publishIcon(cairo_surface_t* icon) {
   const std::string path = iconDirectory_ + "/title-" + std::to_string(++iconSerial_) + ".png";
   if (cairo_surface_write_to_png(icon, path.c_str()) != CAIRO_STATUS_SUCCESS) return;
-  app_indicator_set_icon_full(indicator_.get(), path.c_str(), text.c_str());
+  app_indicator_set_icon_full(indicator_.get(), path.c_str(), "");
   icons_.push_back(path);
   while (icons_.size() > 2) {
     g_remove(icons_.front().c_str());

@@ -59,7 +59,7 @@ class TrayStatusItem final : public StatusItem {
   void takeDown();
 
  private:
-  void publishIcon(cairo_surface_t* icon, const std::string& text);
+  void publishIcon(cairo_surface_t* icon);
 
   TrayApplication& app_;
   const GObjectPtr<AppIndicator> indicator_;
