@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+
+#include "model/row_meaning.h"
 
 namespace platform {
 namespace {
@@ -11,6 +14,8 @@ namespace {
 // The title is drawn into the icon at twice its size in the panel, for HiDPI panels.
 constexpr double iconScale = 2.0;
 constexpr double badgeMargin = 2.0;
+// How far a title's text may be drawn taller or wider than its font to fill the icon.
+constexpr double maxStretch = 2.0;
 // A square icon shows a few words at most.
 constexpr size_t maxIconCodePoints = 48;
 
@@ -59,8 +64,9 @@ double titleWidth(PangoContext* pointsContext, const std::string& text, double s
   return static_cast<double>(logical.width) / PANGO_SCALE;
 }
 
-// Black on white reads on light and dark panels whatever the theme says; cropped to its
-// ink, so that it fills the square the host gives it.
+// Black on a white tile with a grey edge reads on light and dark panels whatever the theme
+// says. The text is cropped to its ink and stretched, up to twice, across the square's
+// short side, so that a short title uses the icon's whole height rather than a band of it.
 CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look) {
   const CairoSurfacePtr probe(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
   const CairoPtr measuring(cairo_create(probe.get()));
@@ -73,55 +79,79 @@ CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look
   PangoRectangle ink;
   pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
   const int margin = static_cast<int>(std::ceil(badgeMargin * iconScale));
-  const int side = std::max({ink.width, ink.height, 1}) + 2 * margin;
+  const int inner = std::max({ink.width, ink.height, 1});
+  const int side = inner + 2 * margin;
+  const double stretchX = std::min(maxStretch, static_cast<double>(inner) / std::max(ink.width, 1));
+  const double stretchY = std::min(maxStretch, static_cast<double>(inner) / std::max(ink.height, 1));
 
   CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
   const CairoPtr cr(cairo_create(surface.get()));
   pango_cairo_update_context(cr.get(), context.get());
   pango_layout_context_changed(layout.get());
+  const double edge = iconScale;
   const double radius = side / 5.0;
+  const double low = edge / 2;
+  const double high = side - edge / 2;
   cairo_new_sub_path(cr.get());
-  cairo_arc(cr.get(), side - radius, radius, radius, -G_PI / 2, 0);
-  cairo_arc(cr.get(), side - radius, side - radius, radius, 0, G_PI / 2);
-  cairo_arc(cr.get(), radius, side - radius, radius, G_PI / 2, G_PI);
-  cairo_arc(cr.get(), radius, radius, radius, G_PI, 3 * G_PI / 2);
+  cairo_arc(cr.get(), high - radius, low + radius, radius, -G_PI / 2, 0);
+  cairo_arc(cr.get(), high - radius, high - radius, radius, 0, G_PI / 2);
+  cairo_arc(cr.get(), low + radius, high - radius, radius, G_PI / 2, G_PI);
+  cairo_arc(cr.get(), low + radius, low + radius, radius, G_PI, 3 * G_PI / 2);
   cairo_close_path(cr.get());
-  cairo_set_source_rgba(cr.get(), 1, 1, 1, 0.92);
-  cairo_fill(cr.get());
-  cairo_move_to(cr.get(), (side - ink.width) / 2.0 - ink.x, (side - ink.height) / 2.0 - ink.y);
+  cairo_set_source_rgba(cr.get(), 1, 1, 1, 0.95);
+  cairo_fill_preserve(cr.get());
+  cairo_set_source_rgba(cr.get(), 0.4, 0.4, 0.4, 1);
+  cairo_set_line_width(cr.get(), edge);
+  cairo_stroke(cr.get());
+  cairo_translate(cr.get(), (side - ink.width * stretchX) / 2.0, (side - ink.height * stretchY) / 2.0);
+  cairo_scale(cr.get(), stretchX, stretchY);
+  cairo_move_to(cr.get(), -ink.x, -ink.y);
   cairo_set_source_rgb(cr.get(), 0, 0, 0);
   pango_cairo_show_layout(cr.get(), layout.get());
   return surface;
 }
 
-// The bar's characters in the row's font, squeezed to the image's width, in the tone
-// colour. A host shows item images at its own menu icon size (16 pixels on these hosts,
-// some squashing wider images into a square), so the bar is drawn into a square, at twice
-// that size for HiDPI menus. A row without a tone is drawn mid grey, which reads on light
-// and dark menus alike.
+// A host shows item images at its own menu icon size (16 pixels on these hosts, some
+// squashing wider images into a square), where ten characters of bar would be slivers. So
+// the bar's fill is drawn as a pie in its tone over a disc of the same tone, faint, which
+// reads at a glance whatever the fill, at twice that size for HiDPI menus. A bar whose
+// fill cannot be told is drawn as its characters, squeezed into the square. A row without
+// a tone is mid grey, which reads on light and dark menus alike.
 GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, const model::Color& tone, const Look& look) {
   constexpr int side = 32;
-  constexpr double barHeight = 0.75 * side;
   const CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
   const CairoPtr cr(cairo_create(surface.get()));
-  const GObjectPtr<PangoLayout> layout(pango_cairo_create_layout(cr.get()));
-  const std::string text = displayText(bar);
-  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
-  const FontDescriptionPtr font(pango_font_description_new());
-  pango_font_description_set_family(font.get(), look.families.monospaced.c_str());
-  pango_font_description_set_absolute_size(font.get(), barHeight * PANGO_SCALE);
-  pango_layout_set_font_description(layout.get(), font.get());
-  PangoRectangle logical;
-  pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
-  if (logical.width > 0 && logical.height > 0) {
-    cairo_translate(cr.get(), 0, (side - barHeight) / 2);
-    cairo_scale(cr.get(), static_cast<double>(side) / logical.width, barHeight / logical.height);
-    cairo_move_to(cr.get(), -logical.x, -logical.y);
-    const bool toned = tone.base != model::NamedColor::label && tone.base != model::NamedColor::secondaryLabel;
-    const model::RGBA color = model::resolve(toned ? tone : model::Color{model::NamedColor::systemGray, {}},
-                                             look.appearance);
+  const bool toned = tone.base != model::NamedColor::label && tone.base != model::NamedColor::secondaryLabel;
+  const model::RGBA color = model::resolve(toned ? tone : model::Color{model::NamedColor::systemGray, {}}, look.appearance);
+  if (const std::optional<double> fill = model::barFill(bar)) {
+    constexpr double centre = side / 2.0;
+    constexpr double radius = side / 2.0 - 2;
+    cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 0.3);
+    cairo_arc(cr.get(), centre, centre, radius, 0, 2 * G_PI);
+    cairo_fill(cr.get());
     cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
-    pango_cairo_show_layout(cr.get(), layout.get());
+    cairo_move_to(cr.get(), centre, centre);
+    cairo_arc(cr.get(), centre, centre, radius, -G_PI / 2, -G_PI / 2 + 2 * G_PI * *fill);
+    cairo_close_path(cr.get());
+    cairo_fill(cr.get());
+  } else {
+    constexpr double barHeight = 0.75 * side;
+    const GObjectPtr<PangoLayout> layout(pango_cairo_create_layout(cr.get()));
+    const std::string text = displayText(bar);
+    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    const FontDescriptionPtr font(pango_font_description_new());
+    pango_font_description_set_family(font.get(), look.families.monospaced.c_str());
+    pango_font_description_set_absolute_size(font.get(), barHeight * PANGO_SCALE);
+    pango_layout_set_font_description(layout.get(), font.get());
+    PangoRectangle logical;
+    pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
+    if (logical.width > 0 && logical.height > 0) {
+      cairo_translate(cr.get(), 0, (side - barHeight) / 2);
+      cairo_scale(cr.get(), static_cast<double>(side) / logical.width, barHeight / logical.height);
+      cairo_move_to(cr.get(), -logical.x, -logical.y);
+      cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
+      pango_cairo_show_layout(cr.get(), layout.get());
+    }
   }
   cairo_surface_flush(surface.get());
   return GObjectPtr<GdkPixbuf>(gdk_pixbuf_get_from_surface(surface.get(), 0, 0, side, side));
