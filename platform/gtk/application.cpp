@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "platform/gtk/color_scheme.h"
 #include "platform/gtk/desktop_module.h"
 #include "platform/gtk/menu.h"
 #include "platform/gtk/status_item.h"
@@ -32,6 +33,7 @@ TrayApplication::TrayApplication()
                                "notify::gtk-font-name"}) {
     g_signal_connect(settings, property, G_CALLBACK(lookChanged), this);
   }
+  followColorScheme();
 }
 
 void TrayApplication::lookChanged(GObject*, GParamSpec*, TrayApplication* self) {
