@@ -44,8 +44,8 @@ std::optional<double> barFill(std::string_view bar) {
   return filled / static_cast<double>(cells);
 }
 
-std::string spokenText(const MenuItem& item) {
-  if (!item.row) return std::string(item.title);
+std::optional<std::string> accessibleName(const MenuItem& item) {
+  if (!item.row) return std::nullopt;
   std::string text;
   const auto say = [&](std::string_view words) {
     if (words.empty()) return;

@@ -15,8 +15,9 @@ namespace model {
 // the bar is empty or holds a character that says neither.
 [[nodiscard]] std::optional<double> barFill(std::string_view bar);
 
-// A row as words: label, value, detail, the bar as its colour and fill, then the hint,
-// without the spaces that pad the producer's columns. Other items are their title.
-[[nodiscard]] std::string spokenText(const MenuItem& item);
+// A row as a screen reader should say it, where its drawn text would be read character by
+// character: label, value, detail, the bar as its colour and fill, then the hint, without
+// the spaces that pad the producer's columns. None for other items: their title says it.
+[[nodiscard]] std::optional<std::string> accessibleName(const MenuItem& item);
 
 }  // namespace model

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/menu_item.h"
+#include "model/row_meaning.h"
 #include "model/styled_text.h"
 
 namespace platform {

@@ -123,7 +123,9 @@ void TrayMenu::connect(GtkWidget* widget, const model::MenuItem& item, size_t in
   if (item.toolTip) gtk_widget_set_tooltip_text(widget, displayText(*item.toolTip).c_str());
   // A screen reader would spell the bar out character by character; the export carries the
   // name as the item's accessible description.
-  if (item.row) atk_object_set_name(gtk_widget_get_accessible(widget), displayText(model::spokenText(item)).c_str());
+  if (const auto name = model::accessibleName(item)) {
+    atk_object_set_name(gtk_widget_get_accessible(widget), displayText(*name).c_str());
+  }
   gtk_widget_set_sensitive(widget, item.enabled);
   if (item.action != model::MenuAction::none) {
     g_object_set_data(G_OBJECT(widget), "indicator-entry", GSIZE_TO_POINTER(index));

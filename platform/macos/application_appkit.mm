@@ -145,6 +145,8 @@ class AppKitMenu final : public Menu {
                                              keyEquivalent:toNSString(item.keyEquivalent)];
     if (item.attributedTitle) native.attributedTitle = toNSAttributedString(*item.attributedTitle);
     native.toolTip = item.toolTip ? toNSString(*item.toolTip) : nil;
+    // VoiceOver would read the bar character by character.
+    if (const auto name = model::accessibleName(item)) native.accessibilityLabel = toNSString(*name);
     native.enabled = item.enabled;
     if (item.action != model::MenuAction::none) native.target = objectFor(target);
     [menu addItem:native];

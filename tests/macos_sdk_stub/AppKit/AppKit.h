@@ -84,6 +84,7 @@ extern NSAttributedStringKey const NSForegroundColorAttributeName;
 - (instancetype)initWithTitle:(NSString*)title action:(nullable SEL)action keyEquivalent:(NSString*)keyEquivalent;
 @property(nullable, copy) NSAttributedString* attributedTitle;
 @property(nullable, copy) NSString* toolTip;
+@property(nullable, copy) NSString* accessibilityLabel;
 @property(getter=isEnabled) BOOL enabled;
 @property(nullable, weak) id target;
 @end
