@@ -13,9 +13,9 @@ namespace {
 
 // The title is drawn into the icon at twice its size in the panel, for HiDPI panels.
 constexpr double iconScale = 2.0;
-constexpr double badgeMargin = 2.0;
+constexpr double badgeMargin = 3.0;
 // How far a title's text may be drawn taller or wider than its font to fill the icon.
-constexpr double maxStretch = 2.0;
+constexpr double maxStretch = 1.5;
 // A square icon shows a few words at most.
 constexpr size_t maxIconCodePoints = 48;
 
@@ -65,7 +65,7 @@ double titleWidth(PangoContext* pointsContext, const std::string& text, double s
 }
 
 // Black on a white tile with a grey edge reads on light and dark panels whatever the theme
-// says. The text is cropped to its ink and stretched, up to twice, across the square's
+// says. The text is cropped to its ink and stretched, up to half again, across the square's
 // short side, so that a short title uses the icon's whole height rather than a band of it.
 CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look) {
   const CairoSurfacePtr probe(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));

@@ -19,8 +19,8 @@ namespace {
 constexpr std::string_view figureSpace = "\u2007";
 // What a host's menu gives an item, a separator and its own frame, at most among the hosts
 // we know (GNOME Shell's items are the tallest).
-constexpr int hostItemHeight = 34;
-constexpr int hostSeparatorHeight = 10;
+constexpr int hostItemHeight = 36;
+constexpr int hostSeparatorHeight = 13;
 constexpr int hostMenuFrame = 64;
 
 [[nodiscard]] bool isSectionHeader(const model::MenuItem& item) {
