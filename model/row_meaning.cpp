@@ -54,14 +54,13 @@ std::optional<std::string> accessibleName(const MenuItem& item) {
   };
   const RowFields& row = *item.row;
   for (std::string_view field : {row.label, row.value, row.detail}) say(base::trimmedSpaces(field));
-  std::string bar(colourWord(row.tone));
-  if (const std::optional<double> fill = barFill(row.bar)) {
-    bar += bar.empty() ? "bar " : " bar ";
-    bar += std::to_string(std::lround(*fill * 100)) + "% full";
-  } else if (!bar.empty()) {
-    bar += " bar";
+  const std::string_view colour = colourWord(row.tone);
+  const std::optional<double> fill = barFill(row.bar);
+  if (!colour.empty() || fill) {
+    std::string bar = colour.empty() ? "bar" : std::string(colour) + " bar";
+    if (fill) bar += " " + std::to_string(std::lround(*fill * 100)) + "% full";
+    say(bar);
   }
-  say(bar);
   if (item.toolTip) say(base::trimmedSpaces(*item.toolTip));
   return text;
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <string>
-#include <string_view>
 #include <cstddef>
+#include <string_view>
 #include <utility>
 
 #include "base/text.h"
@@ -170,8 +170,8 @@ std::vector<TrayMenu::HostItem> TrayMenu::hostItems(const Entries& entries) {
 
 void TrayMenu::rebuildOwn(const Look& look) {
   removeChildren(menu_.get());
-  for (size_t index = 0; index < shown_.size(); ++index) {
-    const model::MenuItem& item = shown_[index].kept.item();
+  for (size_t index = 0; index < shown_->size(); ++index) {
+    const model::MenuItem& item = (*shown_)[index].kept.item();
     GtkWidget* widget = item.isSeparator ? gtk_separator_menu_item_new() : makeWidget(item, look);
     connect(widget, item, index, false);
     gtk_menu_shell_append(GTK_MENU_SHELL(menu_.get()), widget);
@@ -181,7 +181,7 @@ void TrayMenu::rebuildOwn(const Look& look) {
 void TrayMenu::refresh(const Look& look, bool lookChanged) {
   if (!changed_ && !lookChanged) return;
   changed_ = false;
-  shown_ = entries_;
+  shown_ = std::make_shared<const Entries>(entries_);
   rebuildOwn(look);
   exportedPending_ = true;
   refreshExported(hostMenuOpen_);
@@ -192,7 +192,7 @@ void TrayMenu::refresh(const Look& look, bool lookChanged) {
 // rest waits until it closes. The title changes at once all the same.
 void TrayMenu::refreshExported(bool hostMenuOpen) {
   if (!exportedPending_) return;
-  std::vector<HostItem> items = hostItems(shown_);
+  std::vector<HostItem> items = hostItems(*shown_);
   const auto widest = [](const std::vector<HostItem>& of) {
     size_t width = 0;
     for (const HostItem& item : of) width = std::max(width, base::utf8::codePoints(item.label));
@@ -206,8 +206,8 @@ void TrayMenu::refreshExported(bool hostMenuOpen) {
   exportedItems_ = std::move(items);
   removeChildren(exported_.get());
   GtkMenuShell* into = GTK_MENU_SHELL(exported_.get());
-  for (size_t index = 0; index < exportedShown_.size(); ++index) {
-    const model::MenuItem& item = exportedShown_[index].kept.item();
+  for (size_t index = 0; index < exportedShown_->size(); ++index) {
+    const model::MenuItem& item = (*exportedShown_)[index].kept.item();
     const HostItem& hostItem = exportedItems_[index];
     GtkWidget* widget = nullptr;
     if (hostItem.kind == HostItem::Kind::separator) {
@@ -252,16 +252,17 @@ gboolean TrayMenu::hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self) {
 
 void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
   const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
-  const Entries& entries =
+  // Held while the action runs, whatever it leads the menus to show next.
+  const std::shared_ptr<const Entries> entries =
       GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "indicator-exported")) != 0 ? self->exportedShown_ : self->shown_;
-  if (index >= entries.size()) return;
-  self->choice_.choose(entries[index].kept.item().action, *entries[index].target);
+  if (index >= entries->size()) return;
+  self->choice_.choose((*entries)[index].kept.item().action, *(*entries)[index].target);
 }
 
 gboolean TrayMenu::keyPressed(GtkWidget*, GdkEventKey* event, TrayMenu* self) {
   if ((event->state & gtk_accelerator_get_default_mod_mask()) != GDK_CONTROL_MASK) return FALSE;
   const guint key = gdk_keyval_to_lower(event->keyval);
-  for (const Entry& entry : self->shown_) {
+  for (const Entry& entry : *self->shown_) {
     const model::MenuItem& item = entry.kept.item();
     if (item.keyEquivalent.size() != 1 || !item.enabled) continue;
     if (gdk_unicode_to_keyval(static_cast<unsigned char>(item.keyEquivalent[0])) != key) continue;

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 #include <libdbusmenu-glib/menuitem.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,9 +72,10 @@ class TrayMenu final : public Menu {
   const GtkMenuPtr menu_;      // drawn by GTK: the self-test's, styled
   const GtkMenuPtr exported_;  // drawn by the host
   const GObjectPtr<GtkAccelGroup> accelerators_;
-  Entries entries_;        // what the next refresh shows
-  Entries shown_;          // what the own menu shows; its activations index into it
-  Entries exportedShown_;  // what the host's menu shows; its activations index into it
+  Entries entries_;  // what the next refresh shows
+  // What each menu shows, shared while they show the same; their activations index into it.
+  std::shared_ptr<const Entries> shown_ = std::make_shared<const Entries>();
+  std::shared_ptr<const Entries> exportedShown_ = shown_;
   std::vector<HostItem> exportedItems_;
   bool changed_ = false;
   bool exportedPending_ = false;
