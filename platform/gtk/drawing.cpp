@@ -100,7 +100,7 @@ CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look
   cairo_close_path(cr.get());
   cairo_set_source_rgba(cr.get(), 1, 1, 1, 0.95);
   cairo_fill_preserve(cr.get());
-  cairo_set_source_rgba(cr.get(), 0.4, 0.4, 0.4, 1);
+  cairo_set_source_rgba(cr.get(), 0.6, 0.6, 0.6, 1);
   cairo_set_line_width(cr.get(), edge);
   cairo_stroke(cr.get());
   cairo_translate(cr.get(), (side - ink.width * stretchX) / 2.0, (side - ink.height * stretchY) / 2.0);

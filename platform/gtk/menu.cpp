@@ -22,6 +22,8 @@ constexpr std::string_view figureSpace = "\u2007";
 constexpr int hostItemHeight = 36;
 constexpr int hostSeparatorHeight = 13;
 constexpr int hostMenuFrame = 64;
+// How long a host's menu is taken to stay open: XFCE never says that it closed it.
+constexpr guint hostMenuOpenSeconds = 20;
 
 [[nodiscard]] bool isSectionHeader(const model::MenuItem& item) {
   return !item.isSeparator && !item.row && !item.enabled;
@@ -78,6 +80,7 @@ TrayMenu::TrayMenu(TrayApplication& app)
 }
 
 TrayMenu::~TrayMenu() {
+  if (hostMenuTimeout_ != 0) g_source_remove(hostMenuTimeout_);
   for (gulong handler : hostHandlers_) g_signal_handler_disconnect(hostRoot_.get(), handler);
   app_.forget(this);
 }
@@ -235,18 +238,33 @@ void TrayMenu::refreshExported(bool hostMenuOpen) {
   }
 }
 
+void TrayMenu::takeHostMenuAsOpen() {
+  hostMenuOpen_ = true;
+  if (hostMenuTimeout_ != 0) g_source_remove(hostMenuTimeout_);
+  hostMenuTimeout_ = g_timeout_add_seconds(hostMenuOpenSeconds, [](gpointer data) -> gboolean {
+    auto* menu = static_cast<TrayMenu*>(data);
+    menu->hostMenuTimeout_ = 0;
+    menu->hostMenuOpen_ = false;
+    menu->refreshExported(false);
+    return G_SOURCE_REMOVE;
+  }, this);
+}
+
 gboolean TrayMenu::hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self) {
-  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0) self->hostMenuOpen_ = true;
+  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0) self->takeHostMenuAsOpen();
   if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0) {
+    if (self->hostMenuTimeout_ != 0) g_source_remove(std::exchange(self->hostMenuTimeout_, 0));
     self->hostMenuOpen_ = false;
     self->refreshExported(false);
   }
   return FALSE;
 }
 
-// A host asks before it shows the menu: whatever waited is shown now.
+// A host's first ask is it loading the menu (GNOME asks as it finds the item); later asks
+// come as it opens the menu, and XFCE says nothing else. Nothing waiting is shown here: the
+// host would open the menu it has and then receive the new one.
 gboolean TrayMenu::hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self) {
-  self->refreshExported(false);
+  if (++self->hostAsks_ > 1) self->takeHostMenuAsOpen();
   return FALSE;
 }
 

@@ -62,6 +62,7 @@ class TrayMenu final : public Menu {
   static gboolean keyPressed(GtkWidget* menu, GdkEventKey* event, TrayMenu* self);
   static gboolean hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self);
   static gboolean hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self);
+  void takeHostMenuAsOpen();
   GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
   void connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported);
   void rebuildOwn(const Look& look);
@@ -80,6 +81,8 @@ class TrayMenu final : public Menu {
   bool changed_ = false;
   bool exportedPending_ = false;
   bool hostMenuOpen_ = false;
+  guint hostMenuTimeout_ = 0;  // takes the host's menu as closed
+  unsigned hostAsks_ = 0;
   GObjectPtr<DbusmenuMenuitem> hostRoot_;
   std::vector<gulong> hostHandlers_;
   MenuChoice choice_;
