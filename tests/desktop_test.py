@@ -78,14 +78,19 @@ class Bus:
                           GLib.Variant("(ss)", (WATCHER, "RegisteredStatusNotifierItems")), "(v)")
         return items[0][0] if items and items[0] else None
 
+    @staticmethod
+    def item_address(item):
+        """An item as the watcher lists it, "name/path" or GNOME's "name@/path": name and path."""
+        return re.fullmatch(r"([^/@]+)@?(/.*)", item).groups()
+
     def item_properties(self, item):
-        name, path = item.split("/", 1)
-        return self.call(name, "/" + path, "org.freedesktop.DBus.Properties", "GetAll",
+        name, path = self.item_address(item)
+        return self.call(name, path, "org.freedesktop.DBus.Properties", "GetAll",
                          GLib.Variant("(s)", ("org.kde.StatusNotifierItem",)), "(a{sv})")[0]
 
     def menu(self, item, method, args, reply=None):
-        return self.call(item.split("/", 1)[0], self.item_properties(item)["Menu"], "com.canonical.dbusmenu", method,
-                         args, reply)
+        return self.call(self.item_address(item)[0], self.item_properties(item)["Menu"], "com.canonical.dbusmenu",
+                         method, args, reply)
 
 
 def settings_portal(address, color_scheme):
@@ -223,10 +228,9 @@ class Tray(unittest.TestCase):
         self.assertEqual(properties[1]["accessible-desc"], "a_b, 42%, x_y, blue bar 50% full, tip")
         self.session.screenshot("tray-panel.png")
 
-        # While the host's menu is open it keeps its shape; the title changes at once. A host's
-        # first ask for the menu is it loading it; XFCE asks again as it opens it.
-        for _ in range(2):
-            self.bus.menu(item, "AboutToShow", GLib.Variant("(i)", (0,)), "(b)")
+        # While the host's menu is open it keeps its shape; the title changes at once. XFCE
+        # only asks for the menu as it opens it.
+        self.bus.menu(item, "AboutToShow", GLib.Variant("(i)", (0,)), "(b)")
         indicator.send({"title": "tall", "console": CONSOLE, "sections": [
             {"title": f"S{section}", "rows": [{"label": "r", "bar": BAR, "value": "1%"}] * 8} for section in range(3)]})
         wait_for(lambda: self.bus.item_properties(item)["XAyatanaLabel"] == "tall", what="the title")
@@ -320,8 +324,8 @@ REPORT = {"sections": [{"title": "Now", "rows": [
 
 def words(image, band):
     """The words OCR reads off a band of the image (top, height), each with the centre of its
-    box: the band enlarged two ways, as a page and as sparse text, for OCR misses some of
-    either."""
+    box, its left edge and its height: the band enlarged two ways, as a page and as sparse
+    text, for OCR misses some of either."""
     scaled, found = image + ".ocr.png", []
     for scale, steps, mode in [(4, ["-scale", "400%"], "3"), (3, ["-colorspace", "Gray", "-resize", "300%",
                                                                   "-normalize"], "11")]:
@@ -333,7 +337,8 @@ def words(image, band):
             fields = line.split("\t")
             if len(fields) == 12 and fields[11].strip():
                 left, top, width, height = map(int, fields[6:10])
-                found.append((fields[11].strip(), ((left + width / 2) / scale, band[0] + (top + height / 2) / scale)))
+                found.append((fields[11].strip(), ((left + width / 2) / scale, band[0] + (top + height / 2) / scale),
+                              left / scale, height / scale))
     os.remove(scaled)
     return found
 
@@ -354,16 +359,40 @@ class Hosts(unittest.TestCase):
             with self.subTest(title):
                 indicator.send(dict(REPORT, title=title))
                 name = "panel-%s.png" % title.encode("ascii", "backslashreplace").decode()
-                seen = lambda: [at for word, at in words(session.screenshot(name), panel) if word.endswith("23%")]
-                where = wait_for(seen, timeout=60, what=f"{title} read back from the panel")[0]
+                seen = lambda: [(at, height) for word, at, _, height in words(session.screenshot(name), panel)
+                                if word.endswith("23%")]
+                where, height = wait_for(seen, timeout=60, what=f"{title} read back from the panel")[0]
+        self.assertGreaterEqual(height, 9)  # the icon's text uses its height
 
-        # The host's own menu, opened from the title: the rows read back beside their bars.
+        # The host's own menu, opened from the title: the rows read back beside their bars, the
+        # labels of the section starting together. A larger report while it is open leaves
+        # what it shows readable.
         session.xdotool("mousemove", str(round(where[0])), str(round(where[1])))
         session.xdotool("click", "1")
-        menu = lambda: {word for word, _ in words(session.screenshot("menu.png"), menu_band)} >= {"22.7%", "codex",
-                                                                                                  "claude"}
-        wait_for(menu, timeout=30, what="the menu's rows")
+        found = lambda name: {word: left for word, _, left, _ in words(session.screenshot(name), menu_band)}
+        menu = wait_for(lambda: (seen := found("menu.png")).keys() >= {"22.7%", "codex", "claude"} and seen,
+                        timeout=30, what="the menu's rows")
+        self.assertLess(abs(menu["codex"] - menu["claude"]), 4)
+        indicator.send({"title": "23%", "sections": [
+            {"title": f"S{section}", "rows": [{"label": "r", "bar": BAR, "value": "1%"}] * 8} for section in range(3)]})
+        time.sleep(1)
+        self.assertGreaterEqual(found("menu-open.png").keys(), {"22.7%", "codex", "claude"})
         session.xdotool("key", "Escape")
+
+        # Taller than the screen, once closed (XFCE's after 20 s): each section is a submenu, and
+        # Quit is in reach.
+        bus = Bus(session.env["DBUS_SESSION_BUS_ADDRESS"])
+        self.addCleanup(bus.connection.close_sync)
+        item = bus.registered_item()
+        layout = lambda: bus.menu(item, "GetLayout", GLib.Variant("(iias)", (0, 1, [])), "(u(ia{sv}av))")[1][2]
+        wait_for(lambda: layout()[0][1].get("label") == "S0", timeout=30, what="the folded menu")
+        session.xdotool("mousemove", str(round(where[0])), str(round(where[1])))
+        session.xdotool("click", "1")
+        quit_at = wait_for(lambda: [at for word, at, *_ in words(session.screenshot("menu-tall.png"), menu_band)
+                                    if word == "Quit"], timeout=30, what="Quit in the tall report's menu")[0]
+        session.xdotool("mousemove", str(round(quit_at[0])), str(round(quit_at[1])))
+        session.xdotool("click", "1")
+        self.assertEqual(indicator.finish(), 0)
 
     def test_xfce(self):
         self.run_on("xfce")

@@ -24,6 +24,8 @@ constexpr int hostSeparatorHeight = 13;
 constexpr int hostMenuFrame = 64;
 // How long a host's menu is taken to stay open: XFCE never says that it closed it.
 constexpr guint hostMenuOpenSeconds = 20;
+// A host's ask and "opened" this close together are one opening of its menu.
+constexpr gint64 oneOpeningUs = 2 * G_USEC_PER_SEC;
 
 [[nodiscard]] bool isSectionHeader(const model::MenuItem& item) {
   return !item.isSeparator && !item.row && !item.enabled;
@@ -239,6 +241,7 @@ void TrayMenu::refreshExported(bool hostMenuOpen) {
 }
 
 void TrayMenu::takeHostMenuAsOpen() {
+  if (!hostMenuOpen_) hostMenuOpenedAt_ = g_get_monotonic_time();
   hostMenuOpen_ = true;
   if (hostMenuTimeout_ != 0) g_source_remove(hostMenuTimeout_);
   hostMenuTimeout_ = g_timeout_add_seconds(hostMenuOpenSeconds, [](gpointer data) -> gboolean {
@@ -250,21 +253,25 @@ void TrayMenu::takeHostMenuAsOpen() {
   }, this);
 }
 
+// Plasma asks for the menu and says "opened" as it opens it; GNOME says "opened" and asks,
+// and also asks once as it finds the item, long before. What that early ask held back is
+// shown as GNOME opens the menu, which it redraws whole.
 gboolean TrayMenu::hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self) {
-  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0) self->takeHostMenuAsOpen();
-  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0) {
+  const bool opened = g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0;
+  const bool heldLongBefore = self->hostMenuOpen_ && g_get_monotonic_time() - self->hostMenuOpenedAt_ > oneOpeningUs;
+  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0 || (opened && heldLongBefore)) {
     if (self->hostMenuTimeout_ != 0) g_source_remove(std::exchange(self->hostMenuTimeout_, 0));
     self->hostMenuOpen_ = false;
     self->refreshExported(false);
   }
+  if (opened) self->takeHostMenuAsOpen();
   return FALSE;
 }
 
-// A host's first ask is it loading the menu (GNOME asks as it finds the item); later asks
-// come as it opens the menu, and XFCE says nothing else. Nothing waiting is shown here: the
-// host would open the menu it has and then receive the new one.
+// A host asks as it opens the menu, and XFCE says nothing else. Nothing waiting is shown
+// here: the host would open the menu it has and then receive the new one.
 gboolean TrayMenu::hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self) {
-  if (++self->hostAsks_ > 1) self->takeHostMenuAsOpen();
+  self->takeHostMenuAsOpen();
   return FALSE;
 }
 

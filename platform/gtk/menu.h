@@ -81,8 +81,8 @@ class TrayMenu final : public Menu {
   bool changed_ = false;
   bool exportedPending_ = false;
   bool hostMenuOpen_ = false;
-  guint hostMenuTimeout_ = 0;  // takes the host's menu as closed
-  unsigned hostAsks_ = 0;
+  guint hostMenuTimeout_ = 0;   // takes the host's menu as closed
+  gint64 hostMenuOpenedAt_ = 0;  // monotonic microseconds
   GObjectPtr<DbusmenuMenuitem> hostRoot_;
   std::vector<gulong> hostHandlers_;
   MenuChoice choice_;
