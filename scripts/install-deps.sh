@@ -32,7 +32,9 @@ packages=("${run[@]}" clang libc++-14-dev libc++abi-14-dev python3 libgtest-dev 
   # `make package`: Debian's own checker of the package
   lintian
   # the X server, session bus, panel and tools the tray's tests run it under
-  xvfb dbus xfce4-panel xdotool imagemagick python3-gi tesseract-ocr)
+  xvfb dbus xfce4-panel xdotool imagemagick python3-gi tesseract-ocr
+  # the screen reader's view of the menu: the accessibility bus and its Python client
+  at-spi2-core python3-pyatspi)
 [ "$target" = run ] && packages=("${run[@]}")
 [ "$target" = bench ] && packages=(libbenchmark-dev jq)
 [ "$target" = hosts ] && packages=(gnome-shell gnome-shell-extension-appindicator plasma-workspace plasma-desktop kded5
