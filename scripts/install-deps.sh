@@ -38,6 +38,7 @@ packages=("${run[@]}" clang libc++-14-dev libc++abi-14-dev python3 libgtest-dev 
 [ "$target" = run ] && packages=("${run[@]}")
 [ "$target" = bench ] && packages=(libbenchmark-dev jq)
 [ "$target" = hosts ] && packages=(gnome-shell gnome-shell-extension-appindicator plasma-workspace plasma-desktop kded5
+  kwin-wayland qtwayland5
   libglib2.0-bin)
 missing=()
 for package in "${packages[@]}"; do

@@ -60,6 +60,7 @@ class TrayMenu final : public Menu {
   [[nodiscard]] static std::vector<HostItem> hostItems(const Entries& entries);
   static void activated(GtkMenuItem* widget, TrayMenu* self);
   static gboolean keyPressed(GtkWidget* menu, GdkEventKey* event, TrayMenu* self);
+  static gboolean focusLeft(GtkWidget*, GdkEvent*, TrayMenu* self);
   static gboolean hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self);
   static gboolean hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self);
   void takeHostMenuAsOpen();
