@@ -28,8 +28,8 @@ run:
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The tray on GNOME Shell (X11 and nested Wayland), KDE Plasma and XFCE, each on an Xvfb of
-# its own; screenshots in $(BUILD)/host-artifacts/. Not part of `make test`.
+# The tray on GNOME Shell and KDE Plasma (each on X11 and nested Wayland) and XFCE, each on
+# an Xvfb of its own; screenshots in $(BUILD)/host-artifacts/. Not part of `make test`.
 test-hosts: build
 	@scripts/install-deps.sh hosts
 	@timeout 1800 /usr/bin/python3 tests/desktop_test.py $(BUILD)/indicator $(BUILD)/host-artifacts Hosts
