@@ -371,6 +371,17 @@ def words(image, band):
     return found
 
 
+def pie_fill(image, y):
+    """How full the pie drawn in the row at height y is: of the bluish pixels around the fully
+    toned ones, the share that is fully toned."""
+    text = subprocess.run(["convert", image, "-crop", f"1280x18+0+{round(y) - 9}", "+repage", "-depth", "8", "txt:-"],
+                          check=True, capture_output=True, text=True, timeout=30).stdout.splitlines()[1:]
+    row = [(int(line.split(",")[0]), *map(int, line.split("(")[1].split(")")[0].split(",")[:3])) for line in text]
+    toned = [x for x, red, _, blue in row if blue - red >= 40 and blue > 150 and red < 100]
+    around = [x for x, red, _, blue in row if min(toned) - 10 <= x <= max(toned) + 10 and blue - red >= 40]
+    return len(toned) / len(around)
+
+
 class Hosts(unittest.TestCase):
     def session(self, name):
         session = DesktopSession(os.path.join(ARTIFACTS, name))
@@ -397,10 +408,12 @@ class Hosts(unittest.TestCase):
         # what it shows readable.
         session.xdotool("mousemove", str(round(where[0])), str(round(where[1])))
         session.xdotool("click", "1")
-        found = lambda name: {word: left for word, _, left, _ in words(session.screenshot(name), menu_band)}
+        found = lambda name: {word: (left, at[1]) for word, at, left, _ in words(session.screenshot(name), menu_band)}
         menu = wait_for(lambda: (seen := found("menu.png")).keys() >= {"22.7%", "codex", "claude"} and seen,
                         timeout=30, what="the menu's rows")
-        self.assertLess(abs(menu["codex"] - menu["claude"]), 4)
+        self.assertLess(abs(menu["codex"][0] - menu["claude"][0]), 4)
+        # The bar's fill (two tenths) is read off its pie within a tenth.
+        self.assertAlmostEqual(pie_fill(os.path.join(session.artifacts, "menu.png"), menu["codex"][1]), 0.2, delta=0.1)
         indicator.send({"title": "23%", "sections": [
             {"title": f"S{section}", "rows": [{"label": "r", "bar": BAR, "value": "1%"}] * 8} for section in range(3)]})
         time.sleep(1)
