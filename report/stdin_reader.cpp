@@ -36,8 +36,8 @@ void waitForInput(int fd, const std::function<void()>& whenIdle) {
 }  // namespace
 
 int readLines(int fd, const LineHandlers& handlers) {
-  // Not zeroed: only the pages a read fills are ever resident.
-  const auto chunk = std::make_unique_for_overwrite<char[]>(chunkSize);
+  // Not zeroed (new without braces), so only the pages a read fills are ever resident.
+  const std::unique_ptr<char[]> chunk(new char[chunkSize]);
   const auto overlong = [&] {
     if (handlers.overlong) handlers.overlong();
   };
