@@ -46,7 +46,7 @@ class Verdicts(unittest.TestCase):
 
     def test_usage_and_version(self):
         for args, status, stream in [(["--help"], 0, 1), (["--version"], 0, 1), (["--bogus"], 2, 2), (["--last"], 2, 2),
-                                     (["--", "--help"], 2, 2)]:  # after --, a file named --help
+                                     (["--pass", "-", "-"], 2, 2), (["--", "--help"], 2, 2)]:  # after --, a file named --help
             with self.subTest(args):
                 result = check(*args)
                 self.assertEqual(result[0], status)

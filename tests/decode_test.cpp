@@ -99,6 +99,7 @@ TEST(ReportDecoder, NothingCarriesOverFromOneLineToTheNext) {
        report::Report{.title = "a", .sections = std::vector<Section>{{"s", {detailed}}, {"t", {}}}}},
       {R"({"sections":[{"title":"s","rows":[{"label":"l","bar":"b","value":"v"}]}]})",
        report::Report{.sections = std::vector<Section>{{"s", {{.label = "l", .bar = "b", .value = "v"}}}}}},
+      {R"({"sections":null})", report::Report{}},
       {R"({"console":"c"})", report::Report{.console = "c"}},
       {"{", std::nullopt},
       {large, report::Report{.title = std::string(3 << 20, 'x')}},
