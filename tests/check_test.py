@@ -45,8 +45,9 @@ class Verdicts(unittest.TestCase):
                               "indicator-check: cannot read /: Is a directory\n")
 
     def test_usage_and_version(self):
+        # After --, a file named --help.
         for args, status, stream in [(["--help"], 0, 1), (["--version"], 0, 1), (["--bogus"], 2, 2), (["--last"], 2, 2),
-                                     (["--pass", "-", "-"], 2, 2), (["--", "--help"], 2, 2)]:  # after --, a file named --help
+                                     (["--pass", "-", "-"], 2, 2), (["--", "--help"], 2, 2)]:
             with self.subTest(args):
                 result = check(*args)
                 self.assertEqual(result[0], status)
