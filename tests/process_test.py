@@ -183,14 +183,20 @@ class Ending(unittest.TestCase):
                 process.stdin.close(), os.close(reader)
 
     def test_a_named_display_without_the_desktop_module_is_said_once(self):
-        # (With the module but no display: the install test's linked indicator.)
-        with tempfile.TemporaryDirectory() as alone:
-            copy = shutil.copy(BINARY, alone)
-            why = f"the desktop module is not installed (no {alone}/../lib/indicator/modules/indicator-gtk.so or " \
-                  f"{alone}/indicator-gtk.so)"
-            self.assertEqual(run([copy], None, TIMEOUT, env=dict(os.environ, DISPLAY=":9797")), (
-                0, b"", f"indicator: no desktop tray: {why}; nothing is shown on screen\n".encode()
-                + EMPTY_LAUNCH.encode()))
+        # (With the module but no display: the install test's linked indicator.) A module that
+        # is no library is said with the loader's own words.
+        for module in [None, b""]:
+            with self.subTest(module=module), tempfile.TemporaryDirectory() as alone:
+                copy = shutil.copy(BINARY, alone)
+                why = f"the desktop module is not installed (no {alone}/../lib/indicator/modules/indicator-gtk.so or " \
+                      f"{alone}/indicator-gtk.so)"
+                if module is not None:
+                    with open(f"{alone}/indicator-gtk.so", "wb") as file:
+                        file.write(module)
+                    why = f"cannot load {alone}/indicator-gtk.so: {alone}/indicator-gtk.so: file too short"
+                self.assertEqual(run([copy], None, TIMEOUT, env=dict(os.environ, DISPLAY=":9797")), (
+                    0, b"", f"indicator: no desktop tray: {why}; nothing is shown on screen\n".encode()
+                    + EMPTY_LAUNCH.encode()))
 
 
 def memory_mib(pid, field="VmRSS"):
