@@ -23,6 +23,7 @@ INDICATOR = os.path.abspath(program())
 ARTIFACTS = os.path.abspath(program())
 TOOLTIP = "Kestrelwick \u2014 measured input compression"
 WATCHER = "org.kde.StatusNotifierWatcher"
+BUS = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
 NO_TRAY = "no desktop tray: no StatusNotifierItem host or system tray has taken the item; nothing is shown on screen"
 
 # Quotes, spaces and a command substitution that a shell would run.
@@ -71,8 +72,12 @@ class Bus:
             return None
 
     def watcher_up(self):
-        return self.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-                         GLib.Variant("(s)", (WATCHER,)), "(b)") == (True,)
+        return self.call(*BUS, "NameHasOwner", GLib.Variant("(s)", (WATCHER,)), "(b)") == (True,)
+
+    def own(self, name, owned=True):
+        """Takes name, or gives it up."""
+        self.call(*BUS, "RequestName", GLib.Variant("(su)", (name, 0))) if owned else self.call(
+            *BUS, "ReleaseName", GLib.Variant("(s)", (name,)))
 
     def registered_item(self):
         items = self.call(WATCHER, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
@@ -108,20 +113,19 @@ for application in pyatspi.Registry.getDesktop(0):
 """
 
 
-def settings_portal(address, color_scheme):
-    """A settings portal on the bus at address, whose desktop has the given color-scheme
-    (1: prefers dark), served on a thread of its own: the connection, kept while it serves."""
-    bus = Bus(address).connection
-    interface = Gio.DBusNodeInfo.new_for_xml(
-        '<node><interface name="org.freedesktop.portal.Settings"><method name="Read"><arg type="s" direction="in"/>'
-        '<arg type="s" direction="in"/><arg type="v" direction="out"/></method></interface></node>').interfaces[0]
-    answer = GLib.Variant("(v)", (GLib.Variant("v", GLib.Variant("u", color_scheme)),))
-    bus.register_object("/org/freedesktop/portal/desktop", interface,
-                        lambda *call: call[-1].return_value(answer), None, None)
-    bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
-                  GLib.Variant("(su)", ("org.freedesktop.portal.Desktop", 0)), None, Gio.DBusCallFlags.NONE, 5000)
+def serve(address, name, path, interface, answer=None):
+    """An object at path, owned by name on the bus at address, whose one interface (XML)
+    answers every call with answer, served on a thread of its own: the connection, kept while
+    it serves, and the arguments of each call so far."""
+    bus, calls = Bus(address), []
+    def called(*call):
+        calls.append(call[-2].unpack())
+        call[-1].return_value(answer)
+    interface = Gio.DBusNodeInfo.new_for_xml(f"<node>{interface}</node>").interfaces[0]
+    bus.connection.register_object(path, interface, called, None, None)
+    bus.own(name)
     threading.Thread(target=GLib.MainLoop().run, daemon=True).start()
-    return bus
+    return bus, calls
 
 
 def region_statistics(image, x, y, width, height):
@@ -155,7 +159,13 @@ class SelfTest(unittest.TestCase):
         looks_light = lambda mean, light, dark: mean > 0.5 and dark > 0.005
         looks_dark = lambda mean, light, dark: mean < 0.5 and light > 0.005
         desktop = {"DBUS_SESSION_BUS_ADDRESS": session.bus(), "NO_AT_BRIDGE": "0"}
-        self.addCleanup(settings_portal(desktop["DBUS_SESSION_BUS_ADDRESS"], 1).close_sync)
+        # The desktop's settings portal, whose color-scheme prefers dark.
+        portal, _ = serve(desktop["DBUS_SESSION_BUS_ADDRESS"], "org.freedesktop.portal.Desktop",
+                          "/org/freedesktop/portal/desktop", '<interface name="org.freedesktop.portal.Settings">'
+                          '<method name="Read"><arg type="s" direction="in"/><arg type="s" direction="in"/>'
+                          '<arg type="v" direction="out"/></method></interface>',
+                          GLib.Variant("(v)", (GLib.Variant("v", GLib.Variant("u", 1)),)))
+        self.addCleanup(portal.connection.close_sync)
         session.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env={**session.env, **desktop})
         themes = {"Adwaita": (looks_light, "Escape", {"GTK_THEME": "Adwaita"}),
                   "Adwaita:dark": (looks_dark, "ctrl+q", {"GTK_THEME": "Adwaita:dark"}),
@@ -453,6 +463,22 @@ class Hosts(unittest.TestCase):
         bus = Bus(session.panel(bus=session.env["DBUS_SESSION_BUS_ADDRESS"]))
         self.addCleanup(bus.connection.close_sync)
         wait_for(bus.registered_item, timeout=30, what="the item registered with the late panel")
+
+    def test_a_watcher_back_at_once_leaves_the_item_shown_once(self):
+        # The panel's tray embeds X icons; the test's own watcher, on a bus of the indicator's,
+        # goes and comes back at once, as a restarting panel's may.
+        session = self.session("watcher-back")
+        wait_for(Bus(session.panel()).watcher_up, timeout=30, what="the panel")
+        session.env["DBUS_SESSION_BUS_ADDRESS"] = session.bus()
+        watcher, calls = serve(session.env["DBUS_SESSION_BUS_ADDRESS"], WATCHER, "/StatusNotifierWatcher",
+                               f'<interface name="{WATCHER}"><method name="RegisterStatusNotifierItem">'
+                               '<arg type="s" direction="in"/></method></interface>')
+        Indicator(session).send(dict(REPORT, title="23%"))
+        wait_for(lambda: calls, what="the item registered")
+        watcher.own(WATCHER, False), watcher.own(WATCHER)
+        wait_for(lambda: len(calls) == 2, what="the item registered again")
+        time.sleep(1)  # past the moment an XEmbed icon would be made
+        self.assertNotIn("23%", [word for word, *_ in words(session.screenshot("panel.png"), (0, 30))])
 
     def test_wayland_selftest_ends_however_its_menu_is_dismissed(self):
         # Under Wayland the menu is a window of its own, in the middle or at the top centre.

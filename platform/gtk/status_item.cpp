@@ -24,6 +24,30 @@ bool hostShowsTheLabel() {
   return false;
 }
 
+// The library falls back to an XEmbed icon 100 ms after it finds no watcher, even when a
+// watcher that came meanwhile has taken the item by then; a tray that hosts both kinds
+// (XFCE's) would show the item twice for good. An item a watcher has taken never falls back.
+struct WatchedIndicator {
+  AppIndicator parent;
+  gboolean taken;
+};
+struct WatchedIndicatorClass {
+  AppIndicatorClass parent;
+};
+G_DEFINE_TYPE(WatchedIndicator, watched_indicator, APP_INDICATOR_TYPE)
+
+void watched_indicator_init(WatchedIndicator*) {}
+
+void watched_indicator_class_init(WatchedIndicatorClass* type) {
+  type->parent.connection_changed = [](AppIndicator* indicator, gboolean taken, gpointer) {
+    reinterpret_cast<WatchedIndicator*>(indicator)->taken = taken;
+  };
+  type->parent.fallback = [](AppIndicator* indicator) -> GtkStatusIcon* {
+    if (reinterpret_cast<WatchedIndicator*>(indicator)->taken) return nullptr;
+    return APP_INDICATOR_CLASS(watched_indicator_parent_class)->fallback(indicator);
+  };
+}
+
 }  // namespace
 
 double TrayStatusButton::frameWidth() const {
@@ -53,7 +77,8 @@ void TrayStatusButton::performClick() {
 
 TrayStatusItem::TrayStatusItem(TrayApplication& app)
     : app_(app),
-      indicator_(app_indicator_new("kestrelwick-indicator", "", APP_INDICATOR_CATEGORY_APPLICATION_STATUS)),
+      indicator_(APP_INDICATOR(g_object_new(watched_indicator_get_type(), "id", "kestrelwick-indicator", "category",
+                                            "ApplicationStatus", "icon-name", "", nullptr))),
       button_(app, indicator_.get()),
       hostShowsLabel_(hostShowsTheLabel()) {
   // The session's runtime directory is emptied at logout, so even an indicator that is
