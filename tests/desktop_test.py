@@ -305,8 +305,15 @@ class Tray(unittest.TestCase):
         self.assertEqual(self.icons(), [])
 
 
+# Each host's start: the environment its clients run in, where it is not the session's.
 def start_xfce(session):
     session.panel()
+
+
+def wayland_client(session):
+    env = dict(session.env, WAYLAND_DISPLAY="wayland-0", XDG_SESSION_TYPE="wayland")
+    del env["DISPLAY"]  # the Xvfb below, not the nested session's
+    return env
 
 
 def start_plasma(session, wayland=False):
@@ -326,6 +333,7 @@ def start_plasma(session, wayland=False):
                               GLib.Variant("(s)", ("statusnotifierwatcher",)), "(b)"), timeout=60, what="kded5's watcher")
     bus.connection.close_sync()
     session.spawn(["plasmashell"])
+    return wayland_client(session) if wayland else None
 
 
 def start_gnome(session, wayland=False):
@@ -338,7 +346,7 @@ def start_gnome(session, wayland=False):
                        ("disable-user-extensions", "false")]:
         subprocess.run(["gsettings", "set", "org.gnome.shell", key, value], env=env, check=True, timeout=30)
     if wayland:
-        session.spawn(["gnome-shell", "--wayland", "--nested"])
+        session.spawn(["gnome-shell", "--wayland", "--nested"], env=dict(env, MUTTER_DEBUG_DUMMY_MODE_SPECS="1280x800"))
         socket = os.path.join(session.home, "runtime", "wayland-0")
         wait_for(lambda: os.path.exists(socket), timeout=60, what="the nested compositor")
     else:
@@ -348,12 +356,15 @@ def start_gnome(session, wayland=False):
     bus.connection.close_sync()
     time.sleep(3)  # it starts in the overview
     session.xdotool("key", "Escape")
+    return wayland_client(session) if wayland else None
 
 
 # Each host: how it starts, where its panel is (top and height in pixels) and where the
 # menu drops (the band above or below the panel).
 HOSTS = {"xfce": (start_xfce, (0, 30), (30, 300)), "plasma": (start_plasma, (756, 44), (456, 300)),
-         "gnome-x11": (start_gnome, (0, 32), (32, 300))}
+         "gnome-x11": (start_gnome, (0, 32), (32, 300)),
+         "plasma-wayland": (lambda session: start_plasma(session, wayland=True), (756, 44), (456, 300)),
+         "gnome-wayland": (lambda session: start_gnome(session, wayland=True), (0, 32), (32, 300))}
 BAR = "\u2588\u2588\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500"
 REPORT = {"sections": [{"title": "Now", "rows": [
     {"label": "codex", "bar": BAR, "value": " 22.7%", "tone": "good"},
@@ -362,11 +373,12 @@ REPORT = {"sections": [{"title": "Now", "rows": [
 
 def words(image, band):
     """The words OCR reads off a band of the image (top, height), each with the centre of its
-    box, its left edge and its height: the band enlarged two ways, as a page and as sparse
-    text, for OCR misses some of either."""
+    box, its left edge and its height: the band enlarged three ways, as a page and as sparse
+    text, for OCR misses some of each."""
     scaled, found = image + ".ocr.png", []
     for scale, steps, mode in [(4, ["-scale", "400%"], "3"), (3, ["-colorspace", "Gray", "-resize", "300%",
-                                                                  "-normalize"], "11")]:
+                                                                  "-normalize"], "11"),
+                               (4, ["-colorspace", "Gray", "-resize", "400%", "-threshold", "50%"], "3")]:
         subprocess.run(["convert", image, "-crop", "1280x%d+0+%d" % (band[1], band[0]), "+repage", *steps, scaled],
                        check=True, timeout=30)
         tsv = subprocess.run(["tesseract", scaled, "-", "--psm", mode, "tsv"], capture_output=True, text=True,
@@ -401,8 +413,7 @@ class Hosts(unittest.TestCase):
     def run_on(self, host):
         session = self.session(host)
         start, panel, menu_band = HOSTS[host]
-        start(session)
-        indicator = Indicator(session)
+        indicator = Indicator(session, env=start(session))
         where = None
         for title in ["\u2301 23%", "23%"]:
             with self.subTest(title):
@@ -445,15 +456,6 @@ class Hosts(unittest.TestCase):
         session.xdotool("click", "1")
         self.assertEqual(indicator.finish(), 0)
 
-    def test_xfce(self):
-        self.run_on("xfce")
-
-    def test_plasma(self):
-        self.run_on("plasma")
-
-    def test_gnome_x11(self):
-        self.run_on("gnome-x11")
-
     def test_an_indicator_started_before_the_panel_shows_once_the_panel_is_up(self):
         # As at a login where the indicator is quicker than the panel: fresh home, empty caches.
         session = self.session("late-panel")
@@ -482,13 +484,9 @@ class Hosts(unittest.TestCase):
 
     def test_wayland_selftest_ends_however_its_menu_is_dismissed(self):
         # Under Wayland the menu is a window of its own, in the middle or at the top centre.
-        starts = {"gnome-wayland": lambda session: start_gnome(session, wayland=True),
-                  "plasma-wayland": lambda session: start_plasma(session, wayland=True)}
-        for host, start in starts.items():
+        for host in ("gnome-wayland", "plasma-wayland"):
             session = self.session(host)
-            start(session)
-            env = dict(session.env, WAYLAND_DISPLAY="wayland-0", XDG_SESSION_TYPE="wayland")
-            del env["DISPLAY"]  # the Xvfb below, not the nested session's
+            env = HOSTS[host][0](session)
             for dismissal in [("key", "Escape"), ("key", "ctrl+q"), ("click", "1")]:
                 with self.subTest(host=host, dismissal=dismissal):
                     indicator = Indicator(session, ["--selftest"], env=env)
@@ -499,6 +497,11 @@ class Hosts(unittest.TestCase):
                     session.xdotool(*dismissal)
                     self.assertEqual(indicator.finish(timeout=30), 0)
                     self.assertEqual(indicator.lines[-1], "indicator: selftest menu closed\n")
+
+
+# test_xfce, test_plasma, test_gnome_x11 and so on: each host as a test of its own.
+for _host in HOSTS:
+    setattr(Hosts, "test_" + _host.replace("-", "_"), lambda self, host=_host: self.run_on(host))
 
 
 if __name__ == "__main__":
