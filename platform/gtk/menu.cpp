@@ -191,13 +191,13 @@ void TrayMenu::refresh(const Look& look, bool lookChanged) {
   shown_ = std::make_shared<const Entries>(entries_);
   rebuildOwn(look);
   exportedPending_ = true;
-  refreshExported(hostMenuOpen_);
+  refreshExported();
 }
 
 // A host keeps an open menu's size and place (XFCE cuts what grew, Plasma leaves it where
 // it was), so while it is open only a report that fits the open shape is shown in it; the
 // rest waits until it closes. The title changes at once all the same.
-void TrayMenu::refreshExported(bool hostMenuOpen) {
+void TrayMenu::refreshExported() {
   if (!exportedPending_) return;
   std::vector<HostItem> items = hostItems(*shown_);
   const auto widest = [](const std::vector<HostItem>& of) {
@@ -207,7 +207,7 @@ void TrayMenu::refreshExported(bool hostMenuOpen) {
   };
   const bool sameShape = std::equal(items.begin(), items.end(), exportedItems_.begin(), exportedItems_.end(),
                                     [](const HostItem& a, const HostItem& b) { return a.kind == b.kind; });
-  if (hostMenuOpen && (!sameShape || widest(items) > widest(exportedItems_))) return;
+  if (hostMenuOpen_ && (!sameShape || widest(items) > widest(exportedItems_))) return;
   exportedPending_ = false;
   exportedShown_ = shown_;
   exportedItems_ = std::move(items);
@@ -249,10 +249,15 @@ void TrayMenu::takeHostMenuAsOpen() {
   hostMenuTimeout_ = g_timeout_add_seconds(hostMenuOpenSeconds, [](gpointer data) -> gboolean {
     auto* menu = static_cast<TrayMenu*>(data);
     menu->hostMenuTimeout_ = 0;
-    menu->hostMenuOpen_ = false;
-    menu->refreshExported(false);
+    menu->takeHostMenuAsClosed();
     return G_SOURCE_REMOVE;
   }, this);
+}
+
+void TrayMenu::takeHostMenuAsClosed() {
+  if (hostMenuTimeout_ != 0) g_source_remove(std::exchange(hostMenuTimeout_, 0));
+  hostMenuOpen_ = false;
+  refreshExported();
 }
 
 // Plasma asks for the menu and says "opened" as it opens it; GNOME says "opened" and asks,
@@ -261,11 +266,7 @@ void TrayMenu::takeHostMenuAsOpen() {
 gboolean TrayMenu::hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self) {
   const bool opened = g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0;
   const bool heldLongBefore = self->hostMenuOpen_ && g_get_monotonic_time() - self->hostMenuOpenedAt_ > oneOpeningUs;
-  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0 || (opened && heldLongBefore)) {
-    if (self->hostMenuTimeout_ != 0) g_source_remove(std::exchange(self->hostMenuTimeout_, 0));
-    self->hostMenuOpen_ = false;
-    self->refreshExported(false);
-  }
+  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0 || (opened && heldLongBefore)) self->takeHostMenuAsClosed();
   if (opened) self->takeHostMenuAsOpen();
   return FALSE;
 }

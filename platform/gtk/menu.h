@@ -64,11 +64,12 @@ class TrayMenu final : public Menu {
   static gboolean hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self);
   static gboolean hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self);
   void takeHostMenuAsOpen();
+  void takeHostMenuAsClosed();
   GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
   void connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported);
   void rebuildOwn(const Look& look);
   // Rebuilds the host's menu, unless it is open and would change its shape there.
-  void refreshExported(bool hostMenuOpen);
+  void refreshExported();
 
   TrayApplication& app_;
   const GtkMenuPtr menu_;      // drawn by GTK: the self-test's, styled
