@@ -34,11 +34,12 @@ test-hosts: build
 	@scripts/install-deps.sh hosts
 	@timeout 1800 /usr/bin/python3 tests/desktop_test.py $(BUILD)/indicator $(BUILD)/host-artifacts Hosts
 
-# The suite under ASan+UBSan, and the threaded tests under TSan.
+# The suite under ASan+UBSan (the lint checks, which build nothing of this build, aside), and
+# the threaded tests under TSan.
 sanitize: deps
 	@cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=address $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-asan -j $(JOBS)
-	@cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD)-asan && ctest --output-on-failure -j $(JOBS) -LE lint
 	@cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=Debug -DINDICATOR_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-tsan -j $(JOBS)
 	@cd $(BUILD)-tsan && ctest --output-on-failure -j $(JOBS) -L threads
@@ -64,9 +65,7 @@ fuzz: deps
 # `make install PREFIX=$$HOME/.local`; DESTDIR is honoured for staged installs.
 install:
 	@scripts/install-deps.sh run
-	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check compressed_docs
-	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+	@DESTDIR=$(DESTDIR) JOBS=$(JOBS) scripts/build-and-install.sh source $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
 
 uninstall:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
@@ -80,7 +79,7 @@ ifeq ($(shell uname -s),Darwin)
 	@cmake --build $(BUILD) -j $(JOBS) --target indicator_app_zip
 	@ls $(BUILD)/indicator-*-macos.zip
 else
-	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check compressed_docs
+	@cmake --build $(BUILD) -j $(JOBS) --target indicator indicator-check
 	@cd $(BUILD) && cpack >/dev/null && ls $$PWD/*.deb
 endif
 

@@ -7,7 +7,7 @@ macos_link.py LLVM_BIN OUTPUT OBJECT_OR_ARCHIVE_OR_FLAG..."""
 import re, subprocess, sys
 
 llvm_bin, output, inputs = sys.argv[1], sys.argv[2], sys.argv[3:]
-EXTERNAL = ("std::", "simdjson::", "__cxxabiv1::", "operator new", "operator delete")
+EXTERNAL = ("std::", "simdjson::", "testing::", "__cxxabiv1::", "operator new", "operator delete")
 
 
 def members(path):

@@ -24,7 +24,7 @@ set(CMAKE_INSTALL_NAME_TOOL true CACHE FILEPATH "")
 set(CMAKE_LIBRARY_ARCHITECTURE ${multiarch})  # the host's simdjson package
 
 set(flags "-U__APPLE__ -U__MACH__ -U__nonnull -U__nullable -D__linux__ -D__unix__ -D__ELF__ -D_GNU_SOURCE \
--nostdinc -nostdinc++ -isystem ${CMAKE_CURRENT_LIST_DIR}/macos_sdk_stub -isystem ${llvm_bin}/../include/c++/v1 \
+-include ${CMAKE_CURRENT_LIST_DIR}/macos_sdk_stub/apple_target.h -nostdinc -nostdinc++ -isystem ${CMAKE_CURRENT_LIST_DIR}/macos_sdk_stub -isystem ${llvm_bin}/../include/c++/v1 \
 -isystem ${resource_dir}/include -isystem /usr/include/${multiarch} -isystem /usr/include \
 -D__MAC_OS_X_VERSION_MAX_ALLOWED=140000 -Wunguarded-availability -Werror=unguarded-availability \
 -Werror=unguarded-availability-new -Werror=objc-method-access")
@@ -34,3 +34,6 @@ foreach(language CXX OBJCXX)
   set(CMAKE_${language}_LINK_EXECUTABLE
       "python3 ${CMAKE_CURRENT_LIST_DIR}/macos_link.py ${llvm_bin} <TARGET> <OBJECTS> <LINK_LIBRARIES>")
 endforeach()
+# What is built here cannot run here: GoogleTest's tests are listed when ctest runs them
+# (on a Mac), not right after each test program is linked.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

@@ -1,17 +1,14 @@
-// Stub of the CoreGraphics and CoreFoundation subset used by the indicator (see ../README.md).
+// Stub of the CoreGraphics subset used by the indicator (see ../README.md).
 #pragma once
+
+#include <CoreFoundation/CoreFoundation.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#ifndef __OBJC__
-typedef const void* CFTypeRef;
-void CFRelease(CFTypeRef cf);
-#endif
-typedef const struct __CFDictionary* CFDictionaryRef;
 // The current login session's properties, or NULL outside a graphical login session.
-CFDictionaryRef CGSessionCopyCurrentDictionary(void) __attribute__((availability(macos, introduced = 10.3)));
+CFDictionaryRef _Nullable CGSessionCopyCurrentDictionary(void) __attribute__((availability(macos, introduced = 10.3)));
 
 #ifdef __cplusplus
 }

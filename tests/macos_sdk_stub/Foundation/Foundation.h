@@ -4,6 +4,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#import <CoreFoundation/CoreFoundation.h>
+#import <objc/NSObject.h>
+
 #pragma clang assume_nonnull begin
 
 // The SDK the stub stands for; the check also compiles against an older one
@@ -19,18 +22,6 @@
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
 typedef double CGFloat;
-// Apple's BOOL is bool on ARM and signed char on Intel, where mixing it with bool shows.
-#if defined(__arm64__) || defined(__aarch64__)
-typedef bool BOOL;
-#else
-typedef signed char BOOL;
-#endif
-#define YES __objc_yes
-#define NO __objc_no
-#ifndef nil
-#define nil nullptr
-#endif
-
 typedef struct CGPoint {
   CGFloat x;
   CGFloat y;
@@ -44,10 +35,7 @@ typedef struct CGRect {
   CGSize size;
 } CGRect;
 typedef CGRect NSRect;
-typedef const void* CFTypeRef;
 typedef CGSize NSSize;
-
-@class NSString;
 
 typedef struct _NSRange {
   NSUInteger location;
@@ -56,19 +44,7 @@ typedef struct _NSRange {
 typedef NSRange* NSRangePointer;
 typedef double NSTimeInterval;
 
-@protocol NSObject
-- (BOOL)isEqual:(nullable id)object;
-@end
-
 @protocol NSCopying
-@end
-
-__attribute__((objc_root_class))
-@interface NSObject <NSObject>
-+ (instancetype)alloc;
-- (instancetype)init;
-+ (Class)class;
-- (BOOL)isKindOfClass:(Class)aClass;
 @end
 
 typedef struct {
@@ -142,35 +118,5 @@ typedef NSString* NSNotificationName;
                              queue:(nullable NSOperationQueue*)queue
                         usingBlock:(void (^)(NSNotification* notification))block FOUNDATION_STUB_AVAILABLE(10.6);
 @end
-
-@interface NSTimer : NSObject
-+ (NSTimer*)scheduledTimerWithTimeInterval:(NSTimeInterval)interval
-                                   repeats:(BOOL)repeats
-                                     block:(void (^)(NSTimer* timer))block FOUNDATION_STUB_AVAILABLE(10.12);
-@end
-
-typedef struct __CFRunLoop* CFRunLoopRef;
-typedef struct __CFRunLoopTimer* CFRunLoopTimerRef;
-typedef const struct __CFString* CFStringRef;
-typedef const struct __CFAllocator* CFAllocatorRef;
-typedef CFStringRef CFRunLoopMode;
-typedef double CFTimeInterval;
-typedef CFTimeInterval CFAbsoluteTime;
-typedef unsigned long CFOptionFlags;
-typedef long CFIndex;
-extern "C" {
-extern const CFRunLoopMode kCFRunLoopCommonModes;
-extern const CFAllocatorRef _Nullable kCFAllocatorDefault;
-CFRunLoopRef CFRunLoopGetMain(void);
-void CFRunLoopPerformBlock(CFRunLoopRef rl, CFTypeRef _Nullable mode, void (^block)(void));
-void CFRunLoopWakeUp(CFRunLoopRef rl);
-CFAbsoluteTime CFAbsoluteTimeGetCurrent(void);
-CFRunLoopTimerRef CFRunLoopTimerCreateWithHandler(CFAllocatorRef _Nullable allocator, CFAbsoluteTime fireDate,
-                                                  CFTimeInterval interval, CFOptionFlags flags, CFIndex order,
-                                                  void (^block)(CFRunLoopTimerRef timer))
-    FOUNDATION_STUB_AVAILABLE(10.7);
-void CFRunLoopAddTimer(CFRunLoopRef rl, CFRunLoopTimerRef timer, CFRunLoopMode mode);
-void CFRelease(CFTypeRef cf);
-}
 
 #pragma clang assume_nonnull end

@@ -3,9 +3,7 @@
 
 #include <stdint.h>
 
-#ifdef __OBJC__
-#import <Foundation/Foundation.h>
-#endif
+#include <os/object.h>
 
 #pragma clang assume_nonnull begin
 
