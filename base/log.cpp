@@ -79,15 +79,18 @@ class Writer {
 
   static thread_local int batchDepth;
 
-  // Returns once at most bound bytes are owed, or the reader is stalled; a reader that
-  // takes nothing for a patience meanwhile is taken as stalled, even if the writer thread
-  // is held in a write (to a terminal whose output is paused, say).
-  void waitUntilOwedAtMost(size_t bound) {
+  // Returns once at most bound bytes are owed, the reader is stalled, or the time given is
+  // up; a reader that takes nothing for a patience meanwhile is taken as stalled, even if
+  // the writer thread is held in a write (to a terminal whose output is paused, say).
+  void waitUntilOwedAtMost(size_t bound, std::chrono::milliseconds atMost = std::chrono::hours(24)) {
+    const auto end = std::chrono::steady_clock::now() + atMost;
     std::unique_lock lock(mutex_);
     while (!stalled_ && owed_.size() + inHand_ > bound) {
       const uint64_t before = progress_;
       const auto moved = [&] { return progress_ != before || stalled_ || owed_.size() + inHand_ <= bound; };
-      if (!progressed_.wait_for(lock, patience, moved)) stalled_ = true;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= end) return;
+      if (!progressed_.wait_until(lock, std::min(now + patience, end), moved) && now + patience <= end) stalled_ = true;
     }
   }
 
@@ -177,6 +180,25 @@ void waitWhileLogBehind() noexcept {
   } catch (...) {
     // No writer, so nothing is owed.
   }
+}
+
+void endBySignal(int signal) noexcept {
+  // Long enough for a reader that keeps up to take what is owed, short enough that the
+  // ending is still prompt when it does not.
+  constexpr std::chrono::milliseconds forOwedLines{300};
+  try {
+    Writer::instance().waitUntilOwedAtMost(0, forOwedLines);
+  } catch (...) {
+    // No writer, so nothing is owed.
+  }
+  std::signal(signal, SIG_DFL);
+  // Delivered here and now, also on a thread that blocks it (a dispatch queue's worker).
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  std::raise(signal);
+  std::_Exit(128 + signal);  // not reached
 }
 
 LogBatch::LogBatch() noexcept { ++Writer::batchDepth; }

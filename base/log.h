@@ -13,7 +13,7 @@ namespace base {
 // A reader that is slow is waited for; one that has taken nothing for 30 seconds, or is
 // so far behind that the owed text passes a bound, is taken as stalled: its lines are
 // dropped whole until it has room again. Owed lines are written before the process
-// exits, unless their reader is stalled; a signal's default action does not wait.
+// exits, unless their reader is stalled; endBySignal waits for them a short while.
 void writeLogLine(std::string_view message) noexcept;
 
 // Blocks the calling thread, never the main one, while the log text owed to a reader of
@@ -21,6 +21,11 @@ void writeLogLine(std::string_view message) noexcept;
 // thread making reports then goes at that reader's pace instead of piling up lines that
 // would pass the bound at which the reader is taken as stalled.
 void waitWhileLogBehind() noexcept;
+
+// Ends the process by signal, with the signal's default action, as whoever started it
+// expects to see; the log lines owed are written first, for at most a short while (exit
+// handlers, which wait for them otherwise, do not run).
+[[noreturn]] void endBySignal(int signal) noexcept;
 
 // While one lives on a thread, the lines it logs wait to be handed on together when the
 // last one goes: a burst of lines then wakes the writer thread once, not once a line.

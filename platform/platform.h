@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/log.h"
 #include "model/menu_item.h"
 #include "model/row_meaning.h"
 #include "model/styled_text.h"
@@ -19,6 +21,26 @@
 namespace platform {
 
 using Task = std::function<void()>;
+
+// What the platform's own frames call (AppKit's, dispatch's, GLib's) runs through here:
+// no C++ exception may unwind through frames that are not C++. One that escapes is said
+// in a log line and dropped, and the event loop goes on.
+template <class Call>
+void callFromPlatform(Call&& call) noexcept {
+  const char* what = "not a standard exception";
+  try {
+    std::forward<Call>(call)();
+    return;
+  } catch (const std::exception& error) {
+    what = error.what();
+  } catch (...) {
+  }
+  try {
+    base::writeLogLine(std::string("an error reached the event loop and was dropped: ") + what);
+  } catch (...) {
+    base::writeLogLine("an error reached the event loop and was dropped");
+  }
+}
 
 // The queue whose tasks run on the main thread, one at a time, in the order posted,
 // between the event loop's other work. Any thread may post to it.

@@ -68,10 +68,10 @@ void closeLater(NSMenu* menu, double seconds) {
   CFRelease(timer);
 }
 
-NSColor* inAppearance(NSColor* color, NSAppearanceName name) {
+NSColor* inAppearance(NSColor* color, NSAppearanceName name, NSColorSpace* space) {
   __block NSColor* resolved = nil;
   [[NSAppearance appearanceNamed:name] performAsCurrentDrawingAppearance:^{
-    resolved = [color colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
+    resolved = [color colorUsingColorSpace:space];
   }];
   return resolved;
 }
@@ -149,18 +149,26 @@ class Test final : public platform::ApplicationDelegate {
     check(began_ > 0 && began_ < ended_ && ended_ < returned, "performClick returns once the menu has closed");
   }
 
-  // Tone colours are the base blended a quarter with grey, in light and dark alike.
+  // A tone colour is the base blended a quarter with grey, in light and dark alike. The
+  // blend is blendedColorWithFraction:ofColor:'s, which mixes in calibrated RGB (NSColor.h):
+  // the two mixed there is what must be drawn. Both are read back in sRGB; 0.01 is room
+  // for the rounding of the colour-space conversions on each side, under 1/255 each.
   void colours() {
     NSMenuItem* row = [tracked_ itemAtIndex:1];
     NSColor* bar = [row.attributedTitle attribute:NSForegroundColorAttributeName atIndex:5 effectiveRange:nullptr];
     for (NSAppearanceName name in @[ NSAppearanceNameAqua, NSAppearanceNameDarkAqua ]) {
-      NSColor* drawn = inAppearance(bar, name);
-      NSColor* base = inAppearance(NSColor.systemBlueColor, name);
-      NSColor* grey = inAppearance(NSColor.systemGrayColor, name);
-      const bool close = std::fabs(drawn.redComponent - (0.75 * base.redComponent + 0.25 * grey.redComponent)) < 0.01 &&
-                         std::fabs(drawn.greenComponent - (0.75 * base.greenComponent + 0.25 * grey.greenComponent)) < 0.01 &&
-                         std::fabs(drawn.blueComponent - (0.75 * base.blueComponent + 0.25 * grey.blueComponent)) < 0.01;
-      check(close, "a tone colour is 0.75 base + 0.25 grey in sRGB");
+      NSColor* base = inAppearance(NSColor.systemBlueColor, name, NSColorSpace.genericRGBColorSpace);
+      NSColor* grey = inAppearance(NSColor.systemGrayColor, name, NSColorSpace.genericRGBColorSpace);
+      NSColor* mixed = [NSColor colorWithCalibratedRed:0.75 * base.redComponent + 0.25 * grey.redComponent
+                                                 green:0.75 * base.greenComponent + 0.25 * grey.greenComponent
+                                                  blue:0.75 * base.blueComponent + 0.25 * grey.blueComponent
+                                                 alpha:1];
+      NSColor* expected = [mixed colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
+      NSColor* drawn = inAppearance(bar, name, NSColorSpace.sRGBColorSpace);
+      const bool close = std::fabs(drawn.redComponent - expected.redComponent) < 0.01 &&
+                         std::fabs(drawn.greenComponent - expected.greenComponent) < 0.01 &&
+                         std::fabs(drawn.blueComponent - expected.blueComponent) < 0.01;
+      check(close, "a tone colour is 0.75 base + 0.25 grey, mixed in calibrated RGB");
     }
   }
 

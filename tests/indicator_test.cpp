@@ -193,6 +193,15 @@ TEST(Quit, EndsTheApplicationWhileTheReaderWaits) {
   EXPECT_EQ(harness.log.size(), 2u);
 }
 
+TEST(MainQueue, ATaskThatThrowsIsDroppedAndTheTasksAfterItStillRun) {
+  Harness harness;
+  ASSERT_TRUE(harness.runUntilLogHas(2));
+  harness.app.mainQueue()->async([] { throw std::runtime_error("no memory for the menu"); });
+  harness.send("{\"title\":\"after\"}\n");
+  EXPECT_TRUE(harness.runUntilLogHas(3));
+  EXPECT_EQ(plainTitle(harness.button()), "after");
+}
+
 TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItCloses) {
   Harness harness(/*selftest=*/true);
   harness.send("{\"title\":\"never read\"}\n");

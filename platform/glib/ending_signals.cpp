@@ -4,6 +4,8 @@
 
 #include <csignal>
 
+#include "base/log.h"
+
 namespace platform {
 
 EndingSignals::EndingSignals(GMainContext* context, std::function<void()> end) : end_(std::move(end)) {
@@ -30,9 +32,7 @@ EndingSignals::EndingSignals(GMainContext* context, std::function<void()> end) :
 }
 
 void EndingSignals::raiseReceived() const {
-  if (received_ == 0) return;
-  std::signal(received_, SIG_DFL);
-  std::raise(received_);
+  if (received_ != 0) base::endBySignal(received_);
 }
 
 }  // namespace platform

@@ -109,7 +109,7 @@ void GlibMainQueue::runWaitingTasks() {
   for (Task& task : slice) {
     // stopped_ is written only on this thread, by a task of this slice.
     if (stopped_) return;
-    task();
+    callFromPlatform(task);
     task = nullptr;
   }
 }

@@ -22,7 +22,7 @@
 }
 
 - (void)applicationDidFinishLaunching:(NSNotification*)notification {
-  _delegate->applicationDidFinishLaunching();
+  platform::callFromPlatform([&] { _delegate->applicationDidFinishLaunching(); });
 }
 
 // Without it, macOS 14 and later print a warning about restorable state on standard
@@ -55,11 +55,11 @@
 }
 
 - (void)openConsole {
-  _target->openConsole();
+  platform::callFromPlatform([&] { _target->openConsole(); });
 }
 
 - (void)quit {
-  _target->quit();
+  platform::callFromPlatform([&] { _target->quit(); });
 }
 @end
 
@@ -87,9 +87,8 @@ NSColor* toNSColor(model::NamedColor color) {
 }
 
 // blendedColorWithFraction:ofColor: resolves dynamic colours once, for the appearance of
-// that moment; a dynamic colour blends again for whichever appearance it is drawn in. Both
-// colours go to sRGB first, where the palette is defined: the call itself would blend in
-// calibrated RGB.
+// that moment; a dynamic colour blends again for whichever appearance it is drawn in. The
+// call blends in calibrated RGB, whatever space its colours come in.
 NSColor* toNSColor(const model::Color& color) {
   NSColor* base = toNSColor(color.base);
   if (!color.blend) return base;
@@ -99,9 +98,7 @@ NSColor* toNSColor(const model::Color& color) {
                 dynamicProvider:^NSColor*(NSAppearance* appearance) {
                   __block NSColor* blended = nil;
                   [appearance performAsCurrentDrawingAppearance:^{
-                    NSColor* from = [base colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
-                    NSColor* to = [with colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
-                    if (from != nil && to != nil) blended = [from blendedColorWithFraction:fraction ofColor:to];
+                    blended = [base blendedColorWithFraction:fraction ofColor:with];
                   }];
                   return blended != nil ? blended : base;
                 }];

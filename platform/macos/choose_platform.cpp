@@ -5,6 +5,7 @@
 
 #include "base/log.h"
 #include "platform/macos/applications.h"
+#include "platform/macos/ending_signals.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -25,6 +26,7 @@ bool inGraphicalSession() {
 Application& sharedApplication() {
   // Never destroyed, like NSApp itself.
   static Application* application = [] {
+    endOnSignals();
     if (inGraphicalSession()) return appKitApplication();
     base::writeLogLine("no status bar: not in a graphical login session; nothing is shown on screen");
     return headlessGCDApplication();

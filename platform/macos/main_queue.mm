@@ -20,7 +20,7 @@ void* onHeap(Task task) { return new Task(std::move(task)); }
 void runOnce(void* context) {
   @autoreleasepool {
     const std::unique_ptr<Task> task(static_cast<Task*>(context));
-    (*task)();
+    callFromPlatform(*task);
   }
 }
 

@@ -56,6 +56,7 @@ extern NSAppearanceName const NSAppearanceNameDarkAqua FOUNDATION_STUB_AVAILABLE
 
 @interface NSColorSpace : NSObject
 @property(class, readonly, strong) NSColorSpace* sRGBColorSpace FOUNDATION_STUB_AVAILABLE(10.5);
+@property(class, readonly, strong) NSColorSpace* genericRGBColorSpace;
 @end
 
 typedef NSString* NSColorName;
@@ -69,6 +70,7 @@ typedef NSString* NSColorName;
 @property(class, strong, readonly) NSColor* systemGrayColor FOUNDATION_STUB_AVAILABLE(10.10);
 + (NSColor*)colorWithName:(nullable NSColorName)name
           dynamicProvider:(NSColor* (^)(NSAppearance* appearance))provider FOUNDATION_STUB_AVAILABLE(10.15);
++ (NSColor*)colorWithCalibratedRed:(CGFloat)red green:(CGFloat)green blue:(CGFloat)blue alpha:(CGFloat)alpha;
 - (nullable NSColor*)blendedColorWithFraction:(CGFloat)fraction ofColor:(NSColor*)color;
 - (nullable NSColor*)colorUsingColorSpace:(NSColorSpace*)space FOUNDATION_STUB_AVAILABLE(10.6);
 @property(readonly) CGFloat redComponent;

@@ -18,10 +18,13 @@
 @end
 @protocol OS_dispatch_queue_global <OS_dispatch_queue>
 @end
+@protocol OS_dispatch_source <OS_dispatch_object>
+@end
 typedef NSObject<OS_dispatch_object>* dispatch_object_t;
 typedef NSObject<OS_dispatch_queue>* dispatch_queue_t;
 typedef NSObject<OS_dispatch_queue_main>* dispatch_queue_main_t;
 typedef NSObject<OS_dispatch_queue_global>* dispatch_queue_global_t;
+typedef NSObject<OS_dispatch_source>* dispatch_source_t;
 #if __has_feature(objc_arc)
 #define DISPATCH_STUB_UNDER_ARC __attribute__((unavailable("not available in automatic reference counting mode")))
 #endif
@@ -30,10 +33,12 @@ struct dispatch_object_s {};
 struct dispatch_queue_s : dispatch_object_s {};
 struct dispatch_queue_main_s : dispatch_queue_s {};
 struct dispatch_queue_global_s : dispatch_queue_s {};
+struct dispatch_source_s : dispatch_object_s {};
 typedef dispatch_object_s* dispatch_object_t;
 typedef dispatch_queue_s* dispatch_queue_t;
 typedef dispatch_queue_main_s* dispatch_queue_main_t;
 typedef dispatch_queue_global_s* dispatch_queue_global_t;
+typedef dispatch_source_s* dispatch_source_t;
 #endif
 #ifndef DISPATCH_STUB_UNDER_ARC
 #define DISPATCH_STUB_UNDER_ARC
@@ -53,7 +58,16 @@ typedef enum : unsigned int {
   QOS_CLASS_UNSPECIFIED = 0x00,
 } qos_class_t;
 
+typedef const struct dispatch_source_type_s* dispatch_source_type_t;
+
 extern "C" {
+extern const struct dispatch_source_type_s _dispatch_source_type_signal;
+#define DISPATCH_SOURCE_TYPE_SIGNAL (&_dispatch_source_type_signal)
+dispatch_source_t dispatch_source_create(dispatch_source_type_t type, uintptr_t handle, uintptr_t mask,
+                                         dispatch_queue_t _Nullable queue);
+void dispatch_source_set_event_handler_f(dispatch_source_t source, dispatch_function_t _Nullable handler);
+void dispatch_set_context(dispatch_object_t object, void* _Nullable context);
+void dispatch_resume(dispatch_object_t object);
 dispatch_queue_main_t dispatch_get_main_queue(void);
 dispatch_queue_global_t dispatch_get_global_queue(intptr_t identifier, uintptr_t flags);
 dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
