@@ -19,13 +19,10 @@ class Indicator < Formula
     depends_on "libayatana-appindicator"
   end
 
+  # The script's formula settings (Homebrew's own simdjson, the C library's malloc) are the
+  # ones the project's Linux check runs with Homebrew's arguments, so the two cannot drift.
   def install
-    # Homebrew's own simdjson: a build here may not download anything. The C library's
-    # malloc, not a mimalloc that happens to be installed and that the formula does not name.
-    system "cmake", "-S", ".", "-B", "build", "-DINDICATOR_FETCH_SIMDJSON=OFF", "-DINDICATOR_TESTS=OFF",
-           "-DCMAKE_DISABLE_FIND_PACKAGE_mimalloc=ON", *std_cmake_args
-    system "cmake", "--build", "build", "--target", "indicator", "indicator-check"
-    system "cmake", "--install", "build"
+    system "scripts/build-and-install.sh", "formula", "build", *std_cmake_args
   end
 
   test do

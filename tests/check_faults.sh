@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The check of the macOS build, proven: each patch in tests/data/macos_faults/ plants one
-# fault that a Mac would show at once (its first line says what the check must say of it).
-# Applied alone to a copy of the tree, it must make check_macos_layer.sh fail, saying so.
-# check_macos_faults.sh WORK_DIR
+# The checks that guard what no test here can run (a Mac, the layers' rules), proven: each
+# patch in tests/data/faults/ plants one fault, and names the check it must fail and what
+# that check must say. Applied alone to a copy of the tree, it must make that check fail.
+# check_faults.sh WORK_DIR
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 copy=$1/tree
@@ -10,13 +10,14 @@ rm -rf "$copy" && mkdir -p "$copy" || exit 1
 (cd "$root" && git ls-files -co --exclude-standard | while read -r f; do [ -e "$f" ] && echo "$f"; done |
   xargs -d '\n' cp --parents -t "$copy") || exit 1
 caught=0 missed=0
-for fault in "$root"/tests/data/macos_faults/*.patch; do
-  name=$(basename "$fault" .patch) expected=$(sed -n '1s/^Expect: //p' "$fault")
+for fault in "$root"/tests/data/faults/*.patch; do
+  name=$(basename "$fault" .patch)
+  check=$(sed -n 's/^Check: //p' "$fault") expected=$(sed -n 's/^Expect: //p' "$fault")
   if ! patch -s -d "$copy" -p1 < "$fault"; then
     echo "FAIL: $name no longer applies to the tree"; missed=$((missed + 1)); continue
   fi
-  if said=$(bash "$copy/tests/check_macos_layer.sh" "$1/build" 2>&1) || ! grep -qF -- "$expected" <<< "$said"; then
-    echo "FAIL: $name is not caught: the check did not fail saying \"$expected\""; missed=$((missed + 1))
+  if said=$(bash "$copy/$check" "$1/build" 2>&1) || ! grep -qF -- "$expected" <<< "$said"; then
+    echo "FAIL: $name is not caught: $check did not fail saying \"$expected\""; missed=$((missed + 1))
   else
     caught=$((caught + 1))
   fi

@@ -60,9 +60,22 @@ PATH="$root/tests/macos_sdk_stub/bin:$PATH" DESTDIR=$stage/bundle scripts/build-
   fail "the bundle step's build and install fail (above)"
 compgen -G "$model/bundle/indicator-*-macos.zip" >/dev/null || fail "the bundle step made no zip"
 
+# The workflow's LaunchDaemon step, with stand-ins for sudo, launchctl (which refuses a
+# property list as launchd does) and the daemon: one that logs as the headless indicator
+# must pass, one that does not must fail, and both are booted out and their lists removed.
+daemons=$model/daemons record=$model/launchctl.txt
+rm -rf "$daemons" "$record" && mkdir -p "$daemons"
+for daemon in headless-daemon:0 graphical-daemon:1; do
+  PATH="$root/tests/macos_sdk_stub/bin:$PATH" LAUNCH_DAEMONS=$daemons LAUNCHCTL_RECORD=$record \
+    scripts/macos/launch-daemon.sh "tests/data/${daemon%:*}" "$model/${daemon%:*}" >"$model/daemon.txt" 2>&1
+  [ $(( $? != 0 )) -eq "${daemon#*:}" ] || fail "the LaunchDaemon step with ${daemon%:*}:"$'\n'"$(cat "$model/daemon.txt")"
+done
+[ "$(grep -c '^bootout system/' "$record")" -eq 2 ] && [ -z "$(ls -A "$daemons")" ] ||
+  fail "the LaunchDaemon step leaves its daemon behind:"$'\n'"$(cat "$record")"
+
 # Platform names stay in platform/.
 names='\bNS[A-Z][A-Za-z]+\b|\bdispatch_[a-z_]+\b|\bCG(Float|Rect|Size|Point)\b|@(interface|implementation|selector)\b|#import\b|\bQOS_CLASS_[A-Z]+'
-leaks=$(git ls-files -- base report model render selftest app check fuzz bench | grep -E '\.(cpp|h|mm)$' | xargs -r grep -nE "$names")
+leaks=$(find base report model render selftest app check fuzz bench -name '*.cpp' -o -name '*.h' -o -name '*.mm' | sort | xargs -r grep -nE "$names")
 [ -z "$leaks" ] || fail "platform names outside platform/:"$'\n'"$leaks"
 
 # The layer's .mm files convert and forward: they include only the platform interface,

@@ -9,7 +9,7 @@
 
 #include "base/log.h"
 #include "platform/glib/application.h"
-#include "platform/gtk/desktop_module.h"
+#include "platform/glib/desktop_module.h"
 
 namespace platform {
 namespace {

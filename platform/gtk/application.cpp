@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/gtk/color_scheme.h"
-#include "platform/gtk/desktop_module.h"
+#include "platform/glib/desktop_module.h"
 #include "platform/gtk/menu.h"
 #include "platform/gtk/status_item.h"
 #include "platform/gtk/tray_host.h"
