@@ -236,6 +236,19 @@ std::optional<std::string> misspelling(std::string_view line, const report::Deco
   return std::nullopt;
 }
 
+// Each reason a line is rejected for, in words, after the place it was found at.
+std::string rejection(const report::DecodeError& error) {
+  std::string why;
+  switch (error.reason) {
+    case report::Rejection::notJSON: why = "not a single JSON value: " + std::string(error.found); break;
+    case report::Rejection::wrongType: why = "expected " + std::string(error.expected) + ", got " + std::string(error.found); break;
+    case report::Rejection::missing: why = "missing"; break;
+    case report::Rejection::outOfMemory: why = "out of memory"; break;
+    case report::Rejection::failed: why = "decoding failed"; break;
+  }
+  return error.where.empty() ? why : error.where + ": " + why;
+}
+
 std::string plural(size_t count, std::string_view word) {
   return std::to_string(count) + " " + std::string(word) + (count == 1 ? "" : "s");
 }
@@ -271,9 +284,9 @@ LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder) {
     return check;
   }
   const report::DecodeError& error = result.error();
-  if (!error.notJSON) {
-    check.verdict = "rejected  " + error.message();
-    if (error.what != "missing") return check;
+  if (error.reason != report::Rejection::notJSON) {
+    check.verdict = "rejected  " + rejection(error);
+    if (error.reason != report::Rejection::missing) return check;
     if (auto question = misspelling(line, error)) check.verdict += *question;
     return check;
   }
@@ -283,7 +296,7 @@ LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder) {
     check.verdict = "rejected  not JSON at byte " + std::to_string(fault->offset + 1) + ": " + fault->reason;
     check.excerpt = excerptWithCaret(line, fault->offset, "    ");
   } else {
-    check.verdict = "rejected  " + error.message();
+    check.verdict = "rejected  " + rejection(error);
   }
   return check;
 }

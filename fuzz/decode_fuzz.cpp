@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // first has no place and the second is never valid, in a string or out of one.
   const bool oneValue = !repaired.starts_with("\xEF\xBB\xBF") &&
                         repaired.find('\0') == std::string::npos && json::accept(repaired);
-  const bool notJSON = !result.ok() && result.error().notJSON;
+  const bool notJSON = !result.ok() && result.error().reason == report::Rejection::notJSON;
   require(check::findSyntaxFault(line).has_value() == notJSON, "indicator-check explains a line otherwise than it is decoded");
   if (withinSharedLimits(repaired)) {
     if (oneValue) require(!notJSON, "a valid JSON line was rejected as not JSON");

@@ -37,12 +37,10 @@ const char* typeName(element_type type) {
 }
 
 DecodeError mismatch(std::string_view where, std::string_view expected, element value) {
-  std::string what = "expected ";
-  what.append(expected).append(", got ").append(typeName(value.type()));
-  return {std::string(where), std::move(what)};
+  return {Rejection::wrongType, std::string(where), expected, typeName(value.type())};
 }
 
-DecodeError missing(std::string_view key) { return {std::string(key), "missing"}; }
+DecodeError missing(std::string_view key) { return {Rejection::missing, std::string(key)}; }
 
 DecodeError within(std::string prefix, DecodeError error) {
   if (!error.where.empty()) prefix.append(".").append(error.where);
@@ -144,13 +142,9 @@ Failure decodeRecord(element value, Record& record, const std::array<format::Fie
   return {};
 }
 
-DecodeError notJSON(simdjson::error_code code) {
-  return {"", std::string("not a single JSON value: ") + simdjson::error_message(code), true};
-}
+DecodeError notJSON(simdjson::error_code code) { return {Rejection::notJSON, "", "", simdjson::error_message(code)}; }
 
 }  // namespace
-
-std::string DecodeError::message() const { return where.empty() ? what : where + ": " + what; }
 
 ReportDecoder::ReportDecoder() = default;
 ReportDecoder::~ReportDecoder() = default;
@@ -181,9 +175,9 @@ std::optional<DecodeError> ReportDecoder::decodeInto(std::string_view line, Repo
     if (line.size() > base::keptBufferCapacity) parser_.reset();
     return failure;
   } catch (const std::bad_alloc&) {
-    return DecodeError{"", "out of memory"};
+    return DecodeError{Rejection::outOfMemory};
   } catch (...) {
-    return DecodeError{"", "decoding failed"};
+    return DecodeError{Rejection::failed};
   }
 }
 

@@ -17,14 +17,25 @@ class parser;
 
 namespace report {
 
-// Why a line was rejected and where, e.g. "sections[1].rows[0].value: expected string,
-// got number". The indicator drops it; tools and tests may show it.
-struct DecodeError {
-  std::string where;  // empty for the line as a whole
-  std::string what;
-  bool notJSON = false;  // the line is not exactly one valid JSON value
+// Why a line was rejected: one of a closed set, which indicator-check words.
+enum class Rejection {
+  notJSON,      // the line is not exactly one valid JSON value
+  wrongType,    // a value is of a JSON type its place does not take
+  missing,      // a key that must be there is not
+  outOfMemory,
+  failed,       // decoding itself failed
+};
 
-  [[nodiscard]] std::string message() const;
+// Why a line was rejected and where. The indicator drops it; tools and tests may show it.
+struct DecodeError {
+  Rejection reason = Rejection::failed;
+  std::string where;  // e.g. "sections[1].rows[0].value"; empty for the line as a whole
+  // wrongType: the JSON types the place takes ("string or null"); static text.
+  std::string_view expected;
+  // wrongType: the type found; notJSON: the parser's own reason; static text.
+  std::string_view found;
+
+  bool operator==(const DecodeError&) const = default;
 };
 
 class [[nodiscard]] DecodeResult {

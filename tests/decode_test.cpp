@@ -31,7 +31,7 @@ class DecodeAccepts : public testing::TestWithParam<Accepted> {};
 
 TEST_P(DecodeAccepts, GivesTheWholeReport) {
   report::DecodeResult result = report::decodeReport(GetParam().line);
-  ASSERT_TRUE(result.ok()) << result.error().message();
+  ASSERT_TRUE(result.ok()) << result.error().where;
   EXPECT_EQ(result.report(), GetParam().expected);
 }
 
@@ -85,7 +85,25 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"RepeatedKeyTakesTheLast", R"({"title":"a","title":"b"})", report::Report{.title = "b"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
-// Rejections, each with where and why, are in indicator-check's verdicts (tests/data).
+// A rejection is a reason and a place; indicator-check words it (tests/data).
+TEST(DecodeReport, RejectsWithAReasonAndAPlace) {
+  using report::Rejection;
+  const std::vector<std::pair<std::string, report::DecodeError>> rejected = {
+      {"[]", {Rejection::wrongType, "", "object", "array"}},
+      {R"({"title":1})", {Rejection::wrongType, "title", "string or null", "number"}},
+      {R"({"sections":{}})", {Rejection::wrongType, "sections", "array or null", "object"}},
+      {R"({"sections":[{"rows":[]}]})", {Rejection::missing, "sections[0].title"}},
+      {R"({"sections":[{"title":"s","rows":[{},{"label":"l"}]}]})", {Rejection::missing, "sections[0].rows[0].label"}},
+      {R"({"sections":[{"title":"s","rows":[{"label":"l","bar":"b","value":"v","emphasis":0}]}]})",
+       {Rejection::wrongType, "sections[0].rows[0].emphasis", "true, false or null", "number"}},
+  };
+  for (const auto& [line, error] : rejected) {
+    const report::DecodeResult result = report::decodeReport(line);
+    ASSERT_FALSE(result.ok()) << line;
+    EXPECT_EQ(result.error(), error) << line;
+  }
+  EXPECT_EQ(report::decodeReport("{} {}").error().reason, Rejection::notJSON);
+}
 
 // Decoded over one reused report, as the reader does: only buffers carry over.
 TEST(ReportDecoder, NothingCarriesOverFromOneLineToTheNext) {
