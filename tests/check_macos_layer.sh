@@ -89,7 +89,7 @@ for file in platform/macos/*.mm; do
   [ -z "$loops" ] || fail "$file holds logic beyond conversion:"$'\n'"$loops"
   # AppKit is main-thread only: a file that imports it names no other queue or thread.
   if grep -q '^#import <AppKit/' "$file"; then
-    queues=$(grep -nE 'dispatch_get_global_queue|dispatch_queue_create|NSOperationQueue|NSThread|performSelectorInBackground|pthread_create|std::thread' "$file")
+    queues=$(grep -nE 'dispatch_get_global_queue|dispatch_queue_create|NSOperationQueue|\[NSThread (alloc|detach)|performSelectorInBackground|pthread_create|std::thread' "$file")
     [ -z "$queues" ] || fail "$file reaches AppKit off the main queue:"$'\n'"$queues"
   fi
   # AppKit raises when an item is added to a second menu, or twice to one: each item is
@@ -102,4 +102,5 @@ if [ "$failed" -ne 0 ]; then
   echo "0 passed, 1 failed"
   exit 1
 fi
-echo "macOS build: the Apple targets compile for x86_64 and link; the Objective-C++ for arm64 and the older SDK too; no platform names leak"
+echo "macOS build: the Apple targets compile for x86_64 and link; the Objective-C++ for arm64 and the older SDK too;"
+echo "the formula's, the bundle's and the LaunchDaemon step's commands run as on a Mac; no platform names leak"
