@@ -2,6 +2,7 @@
 """indicator-check: verdicts, warnings, preview, --pass, exit statuses; the example producers
 write lines the indicator accepts."""
 import os
+import pathlib
 import pty
 import select
 import subprocess
@@ -12,9 +13,10 @@ from harness import program, run
 
 CHECK = os.path.abspath(program())
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DATA = os.path.join(ROOT, "tests", "data")
+DATA = pathlib.Path(ROOT, "tests", "data")
 TIMEOUT = 60
 UNENDED = "has no line feed after it; the indicator shows such a line only once its input ends"
+OK = "ok  no title (shows \u2026), no sections\n"
 
 
 def check(*args, stdin=b""):
@@ -23,26 +25,23 @@ def check(*args, stdin=b""):
 
 
 class Verdicts(unittest.TestCase):
-    def test_each_kind_of_verdict_and_warning(self):
-        # A line for each explanation indicator-check gives; the .expected file is exactly
-        # what it writes for them.
-        with open(f"{DATA}/check_lines.jsonl", "rb") as lines, open(f"{DATA}/check_lines.expected") as expected:
-            self.assertEqual(check(stdin=lines.read()), (1, expected.read(), ""))
-
-    def test_input_of_many_reads_is_read_to_its_end(self):
-        status, out, _ = check(stdin=b"{}\n" * 100_000)
-        self.assertEqual((status, out.count("\n"), out.splitlines()[-1]),
-                         (0, 100_000, "100000: ok  no title (shows \u2026), no sections"))
-        self.assertEqual(check(), (0, "", "indicator-check: standard input: no lines read\n"))
-
-    def test_lines_are_numbered_per_file_blank_ones_included(self):
-        status, out, err = check("-", "/nonexistent/reports.jsonl", "/", stdin=b"{}\r\n\n{}")
-        self.assertEqual(status, 2)
-        self.assertEqual(out, "-:1: ok  no title (shows \u2026), no sections\n-:2: rejected  blank line\n"
-                              "-:3: ok  no title (shows \u2026), no sections\n")
-        self.assertEqual(err, f"indicator-check: standard input: line 3 {UNENDED}\n"
+    def test_what_each_input_is_told(self):
+        # check_lines.jsonl has a line for each explanation indicator-check gives; the .expected
+        # file is exactly what it writes for them. Lines are numbered per file, blank ones included.
+        cases = {
+            "each verdict and warning": ([], (DATA / "check_lines.jsonl").read_bytes(), 1,
+                                         (DATA / "check_lines.expected").read_text(), ""),
+            "many reads, to the end": ([], b"{}\n" * 100_000, 0, "".join(f"{n}: {OK}" for n in range(1, 100_001)), ""),
+            "no input": ([], b"", 0, "", "indicator-check: standard input: no lines read\n"),
+            "several files": (["-", "/nonexistent/reports.jsonl", "/"], b"{}\r\n\n{}", 2,
+                              f"-:1: {OK}-:2: rejected  blank line\n-:3: {OK}",
+                              f"indicator-check: standard input: line 3 {UNENDED}\n"
                               "indicator-check: cannot open /nonexistent/reports.jsonl: No such file or directory\n"
-                              "indicator-check: cannot read /: Is a directory\n")
+                              "indicator-check: cannot read /: Is a directory\n"),
+        }
+        for name, (args, stdin, *expected) in cases.items():
+            with self.subTest(name):
+                self.assertEqual(check(*args, stdin=stdin), tuple(expected))
 
     def test_usage_and_version(self):
         # After --, a file named --help.
@@ -58,7 +57,7 @@ class Verdicts(unittest.TestCase):
         process = subprocess.Popen([CHECK], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         process.stdin.write(b"{}\n"), process.stdin.flush()
         self.assertTrue(select.select([process.stdout], [], [], TIMEOUT)[0])
-        self.assertEqual(process.stdout.readline(), "1: ok  no title (shows \u2026), no sections\n".encode())
+        self.assertEqual(process.stdout.readline(), f"1: {OK}".encode())
         process.stdin.close()
         self.assertEqual(process.wait(timeout=TIMEOUT), 0)
 
@@ -71,17 +70,15 @@ class Verdicts(unittest.TestCase):
         self.assertEqual(result.returncode, 2)
 
 
-with open(f"{DATA}/sample.jsonl") as sample:
-    SAMPLE = sample.read()
+SAMPLE = (DATA / "sample.jsonl").read_text()
 
 
 class Preview(unittest.TestCase):
     def test_plain_preview_of_the_sample(self):
         status, out, _ = check("--preview", "--last", stdin=("{}\n" + SAMPLE + "oops\n").encode())
         self.assertEqual(status, 1)
-        with open(f"{DATA}/sample.preview") as preview:  # the rule as wide as the widest item
-            # the shortcut as the platform's menus write it
-            self.assertEqual(out.split("    ^\n", 1)[1].replace("\u2318", "Ctrl+"), preview.read())
+        # The rule as wide as the widest item; the shortcut as the platform's menus write it.
+        self.assertEqual(out.split("    ^\n", 1)[1].replace("\u2318", "Ctrl+"), (DATA / "sample.preview").read_text())
 
     def test_colour_only_on_a_terminal_without_NO_COLOR(self):
         for no_colour, coloured in [("", True), ("1", False)]:

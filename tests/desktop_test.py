@@ -7,17 +7,17 @@ person sees, read back by OCR. `make test` runs the XFCE host, `make test-hosts`
 Usage: desktop_test.py INDICATOR ARTIFACT_DIR [TEST ...]. Screenshots are kept in ARTIFACT_DIR."""
 import json
 import os
+import pathlib
 import re
 import shutil
 import signal
 import subprocess
 import threading
-import time
 import unittest
 
 from gi.repository import Gio, GLib
 
-from harness import DesktopSession, program, sanitized, wait_for
+from harness import DesktopSession, holds_for, memory_mib, program, sanitized, wait_for
 
 INDICATOR = os.path.abspath(program())
 ARTIFACTS = os.path.abspath(program())
@@ -38,8 +38,9 @@ class Indicator:
         self.process = session.spawn([INDICATOR, *args], env=env or session.env, cwd=session.home, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.stdout = b""
-        threading.Thread(target=lambda: self.lines.extend(line.decode() for line in self.process.stderr),
-                         daemon=True).start()
+        collect = lambda: self.lines.extend(line.decode() for line in self.process.stderr)
+        self.collector = threading.Thread(target=collect, daemon=True)
+        self.collector.start()
 
     def send(self, report):
         self.process.stdin.write(json.dumps(report).encode() + b"\n")
@@ -49,10 +50,10 @@ class Indicator:
         return wait_for(lambda: f"indicator: {message}\n" in self.lines, what=message)
 
     def finish(self, timeout=15):
-        """Exit status, once it has ended by itself."""
+        """Exit status, once it has ended by itself and its standard error is read to the end."""
         status = self.process.wait(timeout=timeout)
         self.stdout = self.process.stdout.read()
-        time.sleep(0.1)  # the collector's last lines
+        wait_for(lambda: not self.collector.is_alive(), what="the end of its standard error")
         return status
 
 
@@ -146,9 +147,7 @@ class SelfTest(unittest.TestCase):
         indicator = Indicator(session, env=dict(session.env, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent"))
         indicator.logged(NO_TRAY)
         # The first GTK program on this display: no OpenGL (Mesa, LLVM) is loaded to pick visuals.
-        with open(f"/proc/{indicator.process.pid}/status") as status:
-            self.assertLess(next(int(line.split()[1]) for line in status if line.startswith("VmRSS:")),
-                            (1 << 30) if sanitized(INDICATOR) else 50 << 10)
+        self.assertLess(memory_mib(indicator.process.pid), (1 << 20) if sanitized(INDICATOR) else 50)
         indicator.process.stdin.close()
         self.assertEqual((indicator.finish(), len(indicator.lines)), (0, 3))
         # The menu opens right and down of the pointer, on a black root window. Its text
@@ -237,8 +236,7 @@ class Tray(unittest.TestCase):
         properties = wait_for(lambda: (p := self.bus.item_properties(item)).get("XAyatanaLabel") == "\u2026" and p,
                               what="the placeholder label")
         # Hosts without labels show the tooltip: the status leads it.
-        self.assertEqual(properties["Title"], "\u2026 \u00b7 " + TOOLTIP)
-        self.assertEqual(properties["Status"], "Active")
+        self.assertEqual((properties["Title"], properties["Status"]), ("\u2026 \u00b7 " + TOOLTIP, "Active"))
         self.assertTrue(properties["IconName"].startswith(os.path.join(self.session.home, "runtime", "indicator-")))
         self.assertEqual(self.exported_menu(item)[0], [
             ("no measurement yet", False, False), ("---", True, False), ("Quit indicator", True, False)])
@@ -265,8 +263,7 @@ class Tray(unittest.TestCase):
         indicator.send({"title": "tall", "console": CONSOLE, "sections": [
             {"title": f"S{section}", "rows": [{"label": "r", "bar": BAR, "value": "1%"}] * 8} for section in range(3)]})
         wait_for(lambda: self.bus.item_properties(item)["XAyatanaLabel"] == "tall", what="the title")
-        time.sleep(0.3)
-        self.assertEqual(self.exported_menu(item)[0], entries)
+        holds_for(lambda: self.exported_menu(item)[0] == entries, 0.5, "the exported menu as it was")
         # Once a host says it closed: taller than the screen, each section opens from its header.
         self.bus.menu(item, "Event", GLib.Variant("(isvu)", (0, "closed", GLib.Variant("s", ""), 0)))
         entries, ids, properties = wait_for(lambda: (layout := self.exported_menu(item))[0][0][0] == "S0" and layout,
@@ -277,11 +274,10 @@ class Tray(unittest.TestCase):
         # The console command, clicked in the panel: the default handler gets the exact text
         # as one argument, once, and its output stays out of the indicator's streams.
         self.click(item, ids[-2])
-        recorded = os.path.join(self.session.home, "handler.out")
-        wait_for(lambda: os.path.exists(recorded), what="the console handler")
-        time.sleep(0.5)
-        with open(recorded) as file:
-            self.assertEqual(file.read(), "1\n" + CONSOLE + "\n")
+        recorded = pathlib.Path(self.session.home, "handler.out")
+        handled = lambda: recorded.exists() and recorded.read_text()
+        wait_for(handled, what="the console handler")
+        holds_for(lambda: handled() == "1\n" + CONSOLE + "\n", 0.5, "one launch, given the exact text")
         self.assertFalse(os.path.exists(os.path.join(self.session.home, "shell-ran")))
 
         self.click(item, ids[-1])
@@ -353,9 +349,15 @@ def start_gnome(session, wayland=False):
         session.spawn(["gnome-shell", "--x11", "--replace"])
     bus = Bus(env["DBUS_SESSION_BUS_ADDRESS"])
     wait_for(bus.watcher_up, timeout=90, what="the AppIndicator extension's watcher")
+    overview = lambda: bus.call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get",
+                                GLib.Variant("(ss)", ("org.gnome.Shell", "OverviewActive")), "(v)")
+    wait_for(lambda: overview() == (True,), timeout=60, what="the overview it starts in")
+    def escaped():
+        # Pressed until the overview closes: keys pressed as it opens, before it has the keyboard, go nowhere.
+        session.xdotool("key", "Escape")
+        return overview() == (False,)
+    wait_for(escaped, what="the overview closed by Escape")
     bus.connection.close_sync()
-    time.sleep(3)  # it starts in the overview
-    session.xdotool("key", "Escape")
     return wayland_client(session) if wayland else None
 
 
@@ -437,8 +439,8 @@ class Hosts(unittest.TestCase):
         self.assertAlmostEqual(pie_fill(os.path.join(session.artifacts, "menu.png"), menu["codex"][1]), 0.2, delta=0.1)
         indicator.send({"title": "23%", "sections": [
             {"title": f"S{section}", "rows": [{"label": "r", "bar": BAR, "value": "1%"}] * 8} for section in range(3)]})
-        time.sleep(1)
-        self.assertGreaterEqual(found("menu-open.png").keys(), {"22.7%", "codex", "claude"})
+        wait_for(lambda: any(line.endswith(" sections=3\n") for line in indicator.lines), what="the larger report")
+        holds_for(lambda: found("menu-open.png").keys() >= {"22.7%", "codex", "claude"}, 1, "the open menu's rows")
         session.xdotool("key", "Escape")
 
         # Taller than the screen, once closed (XFCE's after 20 s): each section is a submenu, and
@@ -460,8 +462,8 @@ class Hosts(unittest.TestCase):
         # As at a login where the indicator is quicker than the panel: fresh home, empty caches.
         session = self.session("late-panel")
         session.env["DBUS_SESSION_BUS_ADDRESS"] = session.bus()
-        Indicator(session)
-        time.sleep(3)
+        # The panel comes only once the indicator has given up waiting for a tray.
+        Indicator(session).logged(NO_TRAY)
         bus = Bus(session.panel(bus=session.env["DBUS_SESSION_BUS_ADDRESS"]))
         self.addCleanup(bus.connection.close_sync)
         wait_for(bus.registered_item, timeout=30, what="the item registered with the late panel")
@@ -479,8 +481,9 @@ class Hosts(unittest.TestCase):
         wait_for(lambda: calls, what="the item registered")
         watcher.own(WATCHER, False), watcher.own(WATCHER)
         wait_for(lambda: len(calls) == 2, what="the item registered again")
-        time.sleep(1)  # past the moment an XEmbed icon would be made
-        self.assertNotIn("23%", [word for word, *_ in words(session.screenshot("panel.png"), (0, 30))])
+        # Past the moment an XEmbed icon would be made.
+        holds_for(lambda: "23%" not in [word for word, *_ in words(session.screenshot("panel.png"), (0, 30))], 1,
+                  "no XEmbed icon in the panel's tray")
 
     def test_wayland_selftest_ends_however_its_menu_is_dismissed(self):
         # Under Wayland the menu is a window of its own, in the middle or at the top centre.
@@ -491,8 +494,9 @@ class Hosts(unittest.TestCase):
                 with self.subTest(host=host, dismissal=dismissal):
                     indicator = Indicator(session, ["--selftest"], env=env)
                     indicator.logged("selftest opening menu")
-                    time.sleep(2)
-                    session.screenshot(f"selftest-menu-{dismissal[1].replace('+', '-').lower()}.png")
+                    name = f"selftest-menu-{dismissal[1].replace('+', '-').lower()}.png"
+                    menu = lambda: {word for word, *_ in words(session.screenshot(name), (0, 800))} & {"codex", "Quit"}
+                    wait_for(menu, timeout=60, what="the self-test's menu on screen, read back")
                     session.xdotool("mousemove", "40", "400")  # outside the menu
                     session.xdotool(*dismissal)
                     self.assertEqual(indicator.finish(timeout=30), 0)

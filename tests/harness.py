@@ -30,15 +30,34 @@ def run(args, stdin=b"", timeout=TIMEOUT, **kwargs):
     return result.returncode, result.stdout, result.stderr
 
 
+def polls(seconds):
+    """Yields a twentieth of a second apart until seconds have passed, the last time after them."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        yield
+        time.sleep(0.05)
+    yield
+
+
 def wait_for(condition, timeout=15.0, what="condition"):
     """The first true value of condition(), polled until timeout."""
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
+    for _ in polls(timeout):
+        if value := condition():
             return value
-        time.sleep(0.05)
     raise AssertionError(f"timed out waiting for {what}")
+
+
+def holds_for(condition, seconds, what="condition"):
+    """Fails at the first false value of condition(), polled for seconds: nothing went wrong meanwhile."""
+    for _ in polls(seconds):
+        if not condition():
+            raise AssertionError(f"no longer true: {what}")
+
+
+def memory_mib(pid, field="VmRSS"):
+    """A running process's resident memory (or another of its /proc sizes) in MiB."""
+    with open("/proc/%d/status" % pid) as status:
+        return next(int(line.split()[1]) for line in status if line.startswith(field + ":")) / 1024
 
 
 class DesktopSession:
