@@ -151,10 +151,10 @@ class Streams(unittest.TestCase):
             "per line (indicator-check --help and man indicator explain them)" % VERSION]))
 
 
-@unittest.skipIf(DARWIN, "the desktop tray is Linux's")
 class Ending(unittest.TestCase):
-    def test_a_signal_ends_it_by_that_signal(self):
-        # Also while standard error is full and nobody reads it (a paused terminal, say).
+    def test_a_signal_ends_it_by_that_signal_once_its_owed_lines_are_written(self):
+        # Also while standard error is full and nobody reads it (a paused terminal, say): a
+        # reader that comes back then takes every line owed, the last report's too.
         for number, full in [(s, full) for s in [signal.SIGINT, signal.SIGTERM, signal.SIGHUP] for full in [0, 1]]:
             with self.subTest(number.name, full=full):
                 reader, writer = os.pipe()
@@ -162,13 +162,18 @@ class Ending(unittest.TestCase):
                 os.close(writer)
                 if full:
                     process.stdin.write(burst(20_000)), process.stdin.flush()
-                    wait_for(lambda: unread(reader) >= 60_000, TIMEOUT, "a full standard error pipe")
+                    wait_for(lambda: unread(reader) >= 60_000 and asleep(process.pid), TIMEOUT,
+                             "every report shown, and a full standard error pipe")
                 else:
                     os.read(reader, 1)  # launched, its input still open
                 process.send_signal(number)
+                logged = b"".join(iter(lambda: os.read(reader, 1 << 16), b""))
                 self.assertEqual(process.wait(timeout=TIMEOUT), -number)
+                if full and not DARWIN:
+                    self.assertRegex(logged.splitlines()[-1], TITLE_LINE % b"19999")
                 process.stdin.close(), os.close(reader)
 
+    @unittest.skipIf(DARWIN, "the desktop tray is Linux's")
     def test_a_named_display_without_the_desktop_module_is_said_once(self):
         # (With the module but no display: the install test's linked indicator.) A module that
         # is no library is said with the loader's own words.
@@ -184,6 +189,14 @@ class Ending(unittest.TestCase):
                 self.assertEqual(run([copy], None, TIMEOUT, env=dict(os.environ, DISPLAY=":9797")), (
                     0, b"", f"indicator: no desktop tray: {why}; nothing is shown on screen\n".encode()
                     + EMPTY_LAUNCH.encode()))
+
+
+def asleep(pid):
+    """Whether every thread of the process waits (on Linux; elsewhere taken as so)."""
+    if DARWIN:
+        return True
+    tasks = f"/proc/{pid}/task"
+    return all(open(f"{tasks}/{task}/stat").read().rsplit(")", 1)[1].split()[0] in "SD" for task in os.listdir(tasks))
 
 
 def unread(fd):
