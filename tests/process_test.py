@@ -162,7 +162,8 @@ class Ending(unittest.TestCase):
                 os.close(writer)
                 if full:
                     process.stdin.write(burst(20_000)), process.stdin.flush()
-                    wait_for(lambda: unread(reader) >= 60_000 and asleep(process.pid), TIMEOUT,
+                    # 16 KiB: all a pipe of macOS holds while written in pieces of PIPE_BUF.
+                    wait_for(lambda: unread(reader) >= 16_000 and asleep(process.pid), TIMEOUT,
                              "every report shown, and a full standard error pipe")
                 else:
                     os.read(reader, 1)  # launched, its input still open
