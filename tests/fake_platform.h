@@ -29,6 +29,26 @@ class FakeApplication final : public platform::HeadlessApplication {
     std::vector<model::KeptMenuItem> items;
   };
 
+  // Keeps the status title as a screen would show it; while its menu is open, someone is at the screen.
+  class Button final : public platform::HeadlessStatusButton {
+   public:
+    explicit Button(FakeApplication& app) : app_(app) {}
+    void setAttributedTitle(model::StyledText runs) override {
+      HeadlessStatusButton::setAttributedTitle(runs);
+      title = model::plainText(runs);
+    }
+    std::string title;
+
+   protected:
+    void whileMenuOpen(platform::HeadlessMenu& menu) override {
+      ++app_.clicks;
+      if (app_.whileMenuOpen) app_.whileMenuOpen(menu);
+    }
+
+   private:
+    FakeApplication& app_;
+  };
+
   std::unique_ptr<platform::Menu> makeMenu() override { return menus_.adopt(std::make_unique<Menu>()); }
   std::unique_ptr<platform::StatusItem> statusItemWithLength(double length) override {
     auto item = std::make_unique<platform::HeadlessStatusItem>(buttons_ ? std::make_unique<Button>(*this) : nullptr, menus_);
@@ -54,7 +74,7 @@ class FakeApplication final : public platform::HeadlessApplication {
     return done();
   }
   [[nodiscard]] bool terminated() const { return loop_.ended(); }
-  [[nodiscard]] platform::HeadlessStatusButton* button() const { return statusItem->headlessButton(); }
+  [[nodiscard]] Button& button() const { return static_cast<Button&>(*statusItem->headlessButton()); }
   [[nodiscard]] Menu& menu() const { return static_cast<Menu&>(*statusItem->menu()); }
 
   std::function<void(platform::HeadlessMenu&)> whileMenuOpen;  // who is at the screen
@@ -68,30 +88,5 @@ class FakeApplication final : public platform::HeadlessApplication {
   int clicks = 0;
 
  private:
-  friend std::string plainTitle(const platform::HeadlessStatusButton& button);
-  class Button final : public platform::HeadlessStatusButton {
-   public:
-    explicit Button(FakeApplication& app) : app_(app) {}
-    void setAttributedTitle(model::StyledText runs) override {
-      HeadlessStatusButton::setAttributedTitle(runs);
-      title = model::plainText(runs);
-    }
-    std::string title;
-
-   protected:
-    void whileMenuOpen(platform::HeadlessMenu& menu) override {
-      ++app_.clicks;
-      if (app_.whileMenuOpen) app_.whileMenuOpen(menu);
-    }
-
-   private:
-    FakeApplication& app_;
-  };
-
   const bool buttons_;
 };
-
-// The status title as a screen would show it.
-inline std::string plainTitle(const platform::HeadlessStatusButton& button) {
-  return static_cast<const FakeApplication::Button&>(button).title;
-}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -21,8 +22,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto patience = 10s;
 
 struct Harness {
-  explicit Harness(bool selftest = false, bool buttons = true)
-      : app(buttons) {
+  explicit Harness(bool selftest = false, bool buttons = true) : app(buttons) {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
     // The read end stays open for the reader thread, which may outlive the test.
@@ -47,6 +47,7 @@ struct Harness {
   bool runUntilLogHas(size_t lines) {
     return app.runUntil([&] { return log.size() >= lines; }, patience);
   }
+  bool runUntilTerminated() { return app.runUntil([&] { return app.terminated(); }, patience); }
 
   std::vector<std::string> messages() const {
     std::vector<std::string> texts;
@@ -54,23 +55,18 @@ struct Harness {
     return texts;
   }
 
-  platform::HeadlessStatusButton& button() const { return *app.button(); }
-  FakeApplication::Menu& menu() const { return app.menu(); }
-
   std::vector<std::string> menuTitles() const {
     std::vector<std::string> titles;
-    for (const auto& kept : menu().items) {
+    for (const auto& kept : app.menu().items) {
       titles.emplace_back(kept.item().isSeparator ? "---" : kept.item().title);
     }
     return titles;
   }
 
+  // The item's place in the menu, or the menu's size if it has none.
   size_t indexOf(MenuAction action) const {
-    const auto& items = menu().items;
-    for (size_t i = 0; i < items.size(); ++i) {
-      if (items[i].item().action == action) return i;
-    }
-    return items.size();
+    const auto& items = app.menu().items;
+    return std::ranges::find_if(items, [&](const auto& kept) { return kept.item().action == action; }) - items.begin();
   }
 
   std::vector<std::pair<std::string, Clock::time_point>> log;
@@ -80,69 +76,63 @@ struct Harness {
   int writeEnd = -1;
 };
 
-const std::vector<std::string> launchMenu = {"no measurement yet", "---", "Quit indicator"};
-
-TEST(Launch, ShowsTheEmptyReportThenEachReportInTurn) {
+TEST(Launch, ShowsTheEmptyReportThenEachReportInTurnAndGivesBackIdleMemory) {
+  const std::vector<std::string> launchMenu = {"no measurement yet", "---", "Quit indicator"};
+  // Each step's input, then the log line, status title and menu it leaves: first the empty
+  // report of the launch, then a report; bad lines change nothing, the next good one replaces everything.
+  const std::vector<std::tuple<std::string, std::string, std::string, std::vector<std::string>>> steps = {
+      {"", "title=\u2026 width=17.5 sections=0", "\u2026", launchMenu},
+      {"{\"title\":\"42%\",\"sections\":[{\"title\":\"Now\",\"rows\":[]}],\"console\":\"http://x\"}\n",
+       "title=42% width=32.5 sections=1", "42%", {"Now", "---", "Open Kestrelwick console", "Quit indicator"}},
+      {"\n{\"title\":1}\nnot json\r\n{\"title\":\"\"}\r\n", "title= width=10.0 sections=0", "", launchMenu},
+  };
   Harness harness;
-  ASSERT_TRUE(harness.runUntilLogHas(2));
-  EXPECT_EQ(harness.messages(), (std::vector<std::string>{"status item created", "title=\u2026 width=17.5 sections=0"}));
+  for (size_t step = 0; step < steps.size(); ++step) {
+    const auto& [input, logged, title, menu] = steps[step];
+    harness.send(input);
+    ASSERT_TRUE(harness.runUntilLogHas(step + 2)) << step;
+    EXPECT_EQ(harness.log[step + 1].first, logged);
+    EXPECT_EQ(harness.app.button().title, title) << step;
+    EXPECT_EQ(harness.menuTitles(), menu) << step;
+    EXPECT_EQ(harness.app.button().toolTip(), "Kestrelwick \u2014 measured input compression") << step;
+  }
+  EXPECT_EQ(harness.log[0].first, "status item created");
   EXPECT_EQ(harness.app.statusItemLength, -1.0);
-  EXPECT_EQ(harness.button().toolTip(), "Kestrelwick \u2014 measured input compression");
-  EXPECT_EQ(plainTitle(harness.button()), "\u2026");
-  EXPECT_EQ(harness.button().imagePosition(), platform::ImagePosition::noImage);
-  EXPECT_FALSE(harness.menu().autoenablesItems());
-  EXPECT_EQ(harness.menuTitles(), launchMenu);
-
-  harness.send("{\"title\":\"42%\",\"sections\":[{\"title\":\"Now\",\"rows\":[]}],\"console\":\"http://x\"}\n");
-  ASSERT_TRUE(harness.runUntilLogHas(3));
-  EXPECT_EQ(harness.log[2].first, "title=42% width=32.5 sections=1");
-  EXPECT_EQ(plainTitle(harness.button()), "42%");
-  EXPECT_EQ(harness.menuTitles(), (std::vector<std::string>{"Now", "---", "Open Kestrelwick console", "Quit indicator"}));
-
-  // Bad lines change nothing; the next good one replaces everything.
-  harness.send("\n{\"title\":1}\nnot json\r\n{\"title\":\"\"}\r\n");
-  ASSERT_TRUE(harness.runUntilLogHas(4));
-  EXPECT_EQ(harness.log[3].first, "title= width=10.0 sections=0");
-  EXPECT_EQ(harness.menuTitles(), launchMenu);
-  EXPECT_EQ(harness.button().toolTip(), "Kestrelwick \u2014 measured input compression");
+  EXPECT_EQ(harness.app.button().imagePosition(), platform::ImagePosition::noImage);
+  EXPECT_FALSE(harness.app.menu().autoenablesItems());
   EXPECT_FALSE(harness.app.terminated());
+  // The console follows the last report only, as if an older menu's item were chosen.
+  harness.indicator->openConsole();
+  EXPECT_TRUE(harness.app.opened.empty());
+  // While input pauses, idle memory is given back on the reader's thread and on the main thread.
+  ASSERT_TRUE(harness.app.runUntil([&] { return harness.idleOnMain > 0; }, patience));
+  EXPECT_GT(harness.idleOffMain, 0);
 }
 
 TEST(Launch, EndOfInputRendersEveryReportThenQuits) {
   Harness harness;
   std::string burst;
-  // Every seventh has no title and a section: each replaced one keeps what its log line says.
-  auto untitled = [](int i) { return i % 7 == 6; };
+  std::vector<std::string> logged;  // how each report's log line starts
   for (int i = 0; i < 500; ++i) {
-    burst += untitled(i) ? R"({"sections":[{"title":"s","rows":[]}]})" "\n"
-                         : "{\"title\":\"" + std::to_string(i % 250) + "\"}\n";
+    // Every seventh has no title and a section: each replaced one keeps what its log line says.
+    const bool untitled = i % 7 == 6;
+    burst += untitled ? R"({"sections":[{"title":"s","rows":[]}]})" "\n"
+                      : "{\"title\":\"" + std::to_string(i % 250) + "\"}\n";
+    logged.push_back(untitled ? "title=\u2026 width=17.5 sections=1" : "title=" + std::to_string(i % 250) + " ");
   }
   harness.send(burst + "{\"title\":\"last\"}");
   harness.endInput();
-  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  ASSERT_TRUE(harness.runUntilTerminated());
   ASSERT_EQ(harness.log.size(), 503u);
-  for (int i = 0; i < 500; ++i) {
-    const std::string expected = untitled(i) ? "title=\u2026 width=17.5 sections=1" : "title=" + std::to_string(i % 250) + " ";
-    EXPECT_TRUE(harness.log[i + 2].first.starts_with(expected)) << harness.log[i + 2].first;
-  }
+  for (int i = 0; i < 500; ++i) EXPECT_TRUE(harness.log[i + 2].first.starts_with(logged[i])) << harness.log[i + 2].first;
   EXPECT_EQ(harness.log.back().first, "title=last width=40.0 sections=0");
-  EXPECT_EQ(plainTitle(harness.button()), "last");
-}
-
-TEST(Launch, WhileInputPausesIdleMemoryIsGivenBackOnTheReadersThreadAndTheMainThread) {
-  Harness harness;
-  ASSERT_TRUE(harness.app.runUntil([&] { return harness.idleOnMain > 0; }, patience));
-  EXPECT_GT(harness.idleOffMain, 0);
+  EXPECT_EQ(harness.app.button().title, "last");
 }
 
 TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
-  struct Case {
-    std::string consoleJSON;
-    std::vector<std::string> opened;
-    std::optional<std::string> handlerFailure;
-    std::string logged;  // after the title's line
-  };
-  const std::vector<Case> cases = {
+  // The console as JSON, what reaches the workspace, why the workspace fails to open it, and
+  // what is logged after the title's line.
+  const std::vector<std::tuple<std::string, std::vector<std::string>, std::optional<std::string>, std::string>> cases = {
       {R"("HTTP://Example.COM/a/../b?q=1#f")", {"HTTP://Example.COM/a/../b?q=1#f"}, {}, ""},  // as it came
       {R"("")", {}, {}, "console  could not be opened: not an absolute address"},
       {R"(" http://x")", {}, {}, "console  http://x could not be opened: not an absolute address"},
@@ -157,8 +147,8 @@ TEST(OpenConsole, HandsOnlyAddressesTheParserAcceptsToTheWorkspace) {
     harness.send("{\"console\":" + consoleJSON + "}\n");
     ASSERT_TRUE(harness.runUntilLogHas(3));
     const size_t console = harness.indexOf(MenuAction::openConsole);
-    ASSERT_LT(console, harness.menu().items.size()) << consoleJSON;
-    harness.menu().choose(console);
+    ASSERT_LT(console, harness.app.menu().items.size()) << consoleJSON;
+    harness.app.menu().choose(console);
     EXPECT_EQ(harness.app.opened, opened) << consoleJSON;
     EXPECT_EQ(harness.log.size() > 3 ? harness.log[3].first : "", logged);
     EXPECT_FALSE(harness.app.terminated());
@@ -173,19 +163,10 @@ TEST(OpenConsole, TakesOnlyAnAbsoluteAddress) {
   }
 }
 
-TEST(OpenConsole, FollowsTheLastReportOnly) {
-  Harness harness;
-  harness.send("{\"console\":\"http://first\"}\n{\"title\":\"no console\"}\n");
-  ASSERT_TRUE(harness.runUntilLogHas(4));
-  EXPECT_EQ(harness.indexOf(MenuAction::openConsole), harness.menu().items.size());
-  harness.indicator->openConsole();  // as if an older menu's item were chosen
-  EXPECT_TRUE(harness.app.opened.empty());
-}
-
 TEST(Quit, EndsTheApplicationWhileTheReaderWaits) {
   Harness harness;
   ASSERT_TRUE(harness.runUntilLogHas(2));
-  harness.menu().choose(harness.indexOf(MenuAction::quit));
+  harness.app.menu().choose(harness.indexOf(MenuAction::quit));
   EXPECT_TRUE(harness.app.terminated());
   // Nothing posted after the end runs any more, however long the loop goes on.
   harness.send("{\"title\":\"too late\"}\n");
@@ -199,56 +180,46 @@ TEST(MainQueue, ATaskThatThrowsIsDroppedAndTheTasksAfterItStillRun) {
   harness.app.mainQueue()->async([] { throw std::runtime_error("no memory for the menu"); });
   harness.send("{\"title\":\"after\"}\n");
   EXPECT_TRUE(harness.runUntilLogHas(3));
-  EXPECT_EQ(plainTitle(harness.button()), "after");
+  EXPECT_EQ(harness.app.button().title, "after");
 }
 
-TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItCloses) {
+TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItClosesAndAnItemChosenThenTakesEffect) {
   Harness harness(/*selftest=*/true);
   harness.send("{\"title\":\"never read\"}\n");
-  std::vector<std::string> titlesWhileOpen;
-  bool openWhileShown = false;
+  // Someone at the screen sees the sample in the open menu and chooses an item, which takes
+  // effect only as the menu closes. The click count below shows that this ran.
   harness.app.whileMenuOpen = [&](platform::HeadlessMenu& menu) {
-    openWhileShown = menu.isOpen();
-    titlesWhileOpen = harness.menuTitles();
+    EXPECT_TRUE(menu.isOpen());
+    EXPECT_EQ(harness.menuTitles(),
+              (std::vector<std::string>{"Running now \u00B7 2 windows \u00B7 22.7% together", "codex     ",
+                                        "claude    ", "---", "Today", "all agents", "cursor    ", "---",
+                                        "Open Kestrelwick console", "Quit indicator"}));
+    menu.choose(harness.indexOf(MenuAction::openConsole));
+    EXPECT_TRUE(harness.app.opened.empty());
   };
-  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  ASSERT_TRUE(harness.runUntilTerminated());
 
   EXPECT_EQ(harness.messages(),
             (std::vector<std::string>{"status item created", "title=\u2026 width=17.5 sections=0",
                                       "title=\u2301 23% width=47.5 sections=2", "selftest opening menu",
                                       "selftest menu closed"}));
   EXPECT_GE(harness.log[3].second - harness.log[2].second, 500ms);
-  EXPECT_TRUE(openWhileShown);
-  EXPECT_FALSE(harness.menu().isOpen());
+  EXPECT_FALSE(harness.app.menu().isOpen());
   EXPECT_EQ(harness.app.clicks, 1);
   EXPECT_EQ(harness.app.activations, 1);
-  EXPECT_EQ(titlesWhileOpen,
-            (std::vector<std::string>{"Running now \u00B7 2 windows \u00B7 22.7% together", "codex     ",
-                                      "claude    ", "---", "Today", "all agents", "cursor    ", "---",
-                                      "Open Kestrelwick console", "Quit indicator"}));
-}
-
-TEST(Selftest, AnItemChosenFromTheOpenMenuTakesEffectAsItCloses) {
-  Harness harness(/*selftest=*/true);
-  harness.app.whileMenuOpen = [&](platform::HeadlessMenu& menu) {
-    menu.choose(harness.indexOf(MenuAction::openConsole));
-    EXPECT_TRUE(harness.app.opened.empty());
-  };
-  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
   EXPECT_EQ(harness.app.opened, std::vector<std::string>{"http://127.0.0.1:8180"});
-  EXPECT_EQ(harness.log.back().first, "selftest menu closed");
 }
 
 TEST(WithoutAButton, TheMenuIsStillRebuiltAndTheSelftestStillEnds) {
   Harness harness(/*selftest=*/false, /*buttons=*/false);
   harness.send("{\"title\":\"t\",\"sections\":[{\"title\":\"S\",\"rows\":[]}]}\n");
   harness.endInput();
-  ASSERT_TRUE(harness.app.runUntil([&] { return harness.app.terminated(); }, patience));
+  ASSERT_TRUE(harness.runUntilTerminated());
   EXPECT_EQ(harness.messages(), std::vector<std::string>{"status item has no button"});
   EXPECT_EQ(harness.menuTitles(), (std::vector<std::string>{"S", "---", "Quit indicator"}));
 
   Harness selftest(/*selftest=*/true, /*buttons=*/false);
-  ASSERT_TRUE(selftest.app.runUntil([&] { return selftest.app.terminated(); }, patience));
+  ASSERT_TRUE(selftest.runUntilTerminated());
   EXPECT_EQ(selftest.messages(), (std::vector<std::string>{"status item has no button", "selftest opening menu",
                                                            "selftest menu closed"}));
 }

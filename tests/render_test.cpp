@@ -32,21 +32,15 @@ report::Report::Section section(std::string title, std::vector<std::string> labe
   return result;
 }
 
-struct ShapeCase {
-  const char* name;
-  report::Report report;
-  std::vector<std::string> expected;
-};
-
 TEST(MenuItems, HasOneOfTwoShapes) {
-  const std::vector<ShapeCase> cases = {
-      {"empty report", report::Report{}, {"header no measurement yet", "---", "command Quit indicator [q]"}},
-      {"empty sections", report::Report{.sections = std::vector<report::Report::Section>{}},
-       {"header no measurement yet", "---", "command Quit indicator [q]"}},
-      {"console only", report::Report{.console = "http://x"},
-       {"header no measurement yet", "---", "command Open Kestrelwick console", "command Quit indicator [q]"}},
-      {"empty console still counts", report::Report{.console = ""},
-       {"header no measurement yet", "---", "command Open Kestrelwick console", "command Quit indicator [q]"}},
+  const std::vector<std::string> nothingYet = {"header no measurement yet", "---", "command Quit indicator [q]"};
+  const std::vector<std::string> nothingYetWithConsole = {"header no measurement yet", "---",
+                                                          "command Open Kestrelwick console", "command Quit indicator [q]"};
+  const std::vector<std::tuple<std::string, report::Report, std::vector<std::string>>> cases = {
+      {"empty report", report::Report{}, nothingYet},
+      {"empty sections", report::Report{.sections = std::vector<report::Report::Section>{}}, nothingYet},
+      {"console only", report::Report{.console = "http://x"}, nothingYetWithConsole},
+      {"empty console still counts", report::Report{.console = ""}, nothingYetWithConsole},
       {"section without rows", report::Report{.sections = std::vector{section("Now", {})}},
        {"header Now", "---", "command Quit indicator [q]"}},
       {"two sections", report::Report{.sections = std::vector{section("A", {"a1", "a2"}), section("B", {"b1"})}, .console = "c"},
@@ -56,28 +50,38 @@ TEST(MenuItems, HasOneOfTwoShapes) {
   for (const auto& [name, report, expected] : cases) EXPECT_EQ(shape(rendering::menuItems(report)), expected) << name;
 }
 
-TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsTone) {
+// A row item: its runs, font, bar colour and tool tip, and what a screen reader says of it,
+// which is the fields, the bar's colour and fill, then the hint.
+TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsToneAndSaysThem) {
   struct Case {
     report::Row row;
     std::vector<std::string> runs;  // gap and text
     FontWeight weight;
     Color bar;
     std::optional<std::string> toolTip;
+    std::string spoken;
   };
   const Color secondary{NamedColor::secondaryLabel, {}};
+  const auto toned = [](NamedColor base) { return Color{base, Color::Blend{0.25, NamedColor::systemGray}}; };
   const std::vector<Case> cases = {
-      {report::Row{.label = "cpu", .bar = "##--", .value = "42%", .tone = "good", .emphasis = true},
-       {"  cpu", "  ##--", "  42%"}, FontWeight::semibold,
-       {NamedColor::systemBlue, Color::Blend{0.25, NamedColor::systemGray}}, std::nullopt},
-      {report::Row{.label = "mem", .bar = "#---", .value = "10%", .detail = "", .hint = "resident"},
-       {"  mem", "  #---", "  10%"}, FontWeight::regular, secondary, "resident"},
-      {report::Row{.label = "", .bar = "", .value = ""}, {"  ", "  ", "  "}, FontWeight::regular, secondary, std::nullopt},
-      {report::Row{.label = "a", .bar = "b", .value = "c", .detail = " ", .emphasis = false}, {"  a", "  b", "  c", "   "},
-       FontWeight::regular, secondary, std::nullopt},
+      {report::Row{.label = " cpu ", .bar = "\u2588\u258C\u2500\u2500", .value = " 42% ", .detail = "now",
+                   .tone = "good", .hint = "busy", .emphasis = true},
+       {"   cpu ", "  \u2588\u258C\u2500\u2500", "   42% ", "  now"}, FontWeight::semibold,
+       toned(NamedColor::systemBlue), "busy", "cpu, 42%, now, blue bar 38% full, busy"},
+      {report::Row{.label = "mem", .bar = "#---", .value = "", .detail = "", .hint = "resident"},
+       {"  mem", "  #---", "  "}, FontWeight::regular, secondary, "resident", "mem, bar 25% full, resident"},
+      {report::Row{.label = "disk", .bar = "\u00B7\u00B7", .value = "0%", .tone = "strong"},
+       {"  disk", "  \u00B7\u00B7", "  0%"}, FontWeight::regular, toned(NamedColor::systemGreen), std::nullopt,
+       "disk, 0%, green bar 0% full"},
+      {report::Row{.label = "", .bar = "", .value = "", .tone = "loud"}, {"  ", "  ", "  "}, FontWeight::regular,
+       secondary, std::nullopt, ""},
+      {report::Row{.label = "a", .bar = "b", .value = "c", .detail = " ", .tone = "light", .emphasis = false},
+       {"  a", "  b", "  c", "   "}, FontWeight::regular, toned(NamedColor::systemOrange), std::nullopt,
+       "a, c, orange bar"},
       {report::Row{.label = " x ", .bar = "\u2588\u2500", .value = "v", .detail = "d\ne", .hint = "", .emphasis = true},
-       {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, FontWeight::semibold, secondary, ""},
+       {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, FontWeight::semibold, secondary, "", "x, v, d\ne, bar 50% full"},
   };
-  for (const auto& [row, runs, weight, bar, toolTip] : cases) {
+  for (const auto& [row, runs, weight, bar, toolTip, spoken] : cases) {
     const MenuItem item = rendering::rowItem(row);
     std::vector<std::string> texts;
     for (size_t i = 0; i < item.attributedTitle->size(); ++i) {
@@ -90,7 +94,10 @@ TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsTone) {
     EXPECT_EQ(item.toolTip, toolTip);
     EXPECT_EQ(item.title, row.label);
     EXPECT_TRUE(item.enabled);
+    EXPECT_EQ(accessibleName(item), spoken);
   }
+  // A header is no row: a screen reader says its title alone.
+  EXPECT_EQ(accessibleName(rendering::header("Now")), std::nullopt);
 }
 
 TEST(StatusTitle, OnlyAMissingTitleBecomesThePlaceholder) {
@@ -112,22 +119,6 @@ TEST(TitleLog, WritesTheShortestWidthWithAPoint) {
   for (const auto& [width, text] : widths) EXPECT_EQ(rendering::formatWidth(width), text);
   EXPECT_EQ(rendering::titleLogMessage("42%", 41, 3), "title=42% width=41.0 sections=3");
   EXPECT_EQ(rendering::titleLogMessage("", 10, 0), "title= width=10.0 sections=0");
-}
-
-// What a screen reader says of a row, and the bar's fill it says.
-TEST(RowMeaning, SaysTheFieldsTheBarsColourAndFillThenTheHint) {
-  const struct {
-    report::Row row;
-    const char* spoken;
-  } cases[] = {
-      {{" cpu ", "\u2588\u258C\u2500\u2500", " 42% ", "now", "good", "busy"}, "cpu, 42%, now, blue bar 38% full, busy"},
-      {{"mem", "##--", "", "", std::nullopt}, "mem, bar 50% full"},
-      {{"disk", "\u00B7\u00B7", "0%", std::nullopt, "strong"}, "disk, 0%, green bar 0% full"},
-      {{"net", "~~", "1", std::nullopt, "light"}, "net, 1, orange bar"},
-      {{"io", "", "2", std::nullopt, "loud"}, "io, 2"},
-  };
-  for (const auto& [row, spoken] : cases) EXPECT_EQ(accessibleName(rendering::rowItem(row)), spoken);
-  EXPECT_EQ(accessibleName(rendering::header("Now")), std::nullopt);
 }
 
 }  // namespace

@@ -5,11 +5,10 @@
 
 namespace {
 
-constexpr const char* fffd = "\xEF\xBF\xBD";
-
+// What count repaired subparts become: as many U+FFFD REPLACEMENT CHARACTERs.
 std::string replaced(int count) {
   std::string text;
-  for (int i = 0; i < count; ++i) text += fffd;
+  for (int i = 0; i < count; ++i) text += "\xEF\xBF\xBD";
   return text;
 }
 
@@ -28,12 +27,6 @@ TEST(Utf8, RepairsEachMaximalSubpartOnce) {
       {"\xE2\x82" "A", replaced(1) + "A"},             // truncated before ASCII
       {"\xF0\x9F\x98x", replaced(1) + "x"},            // three of four bytes
       {"\xE2\x82\xE2\x82\xAC", replaced(1) + "\u20AC"}, // truncated, then whole
-      // Every lead byte's range at its edges, well-formed, beside an ill-formed byte: the
-      // repair that one byte forces keeps all of them.
-      {"\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\xFF",
-       "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF" + replaced(1)},
-      {"\xE1\x80\x80\xEC\xBF\xBF\xF1\x80\x80\x80\xF3\xBF\xBF\xBF\x80",
-       "\xE1\x80\x80\xEC\xBF\xBF\xF1\x80\x80\x80\xF3\xBF\xBF\xBF" + replaced(1)},
       {"\xE0\x9F\xBF\xED\xA0\x80\xF0\x8F\xBF\xBF\xF4\x90\x80\x80", replaced(14)},  // just past each edge
       // The Unicode standard's own example of maximal subparts.
       {"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64",
@@ -45,14 +38,20 @@ TEST(Utf8, RepairsEachMaximalSubpartOnce) {
   }
 }
 
-TEST(Utf8, AppendsEveryEncodingLength) {
+// Each encoding length, and each lead byte's range, at its edges: appended as written, and
+// kept whole by the repair that an ill-formed byte after it forces.
+TEST(Utf8, AppendsAndKeepsEveryEncodingLengthAndLeadByteRange) {
   const std::vector<std::pair<char32_t, std::string>> cases = {
       {0x7F, "\x7F"}, {0x80, "\xC2\x80"}, {0x7FF, "\xDF\xBF"}, {0x800, "\xE0\xA0\x80"},
-      {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"}};
+      {0x1000, "\xE1\x80\x80"}, {0xCFFF, "\xEC\xBF\xBF"}, {0xD7FF, "\xED\x9F\xBF"}, {0xE000, "\xEE\x80\x80"},
+      {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"}, {0x40000, "\xF1\x80\x80\x80"},
+      {0xFFFFF, "\xF3\xBF\xBF\xBF"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"}};
   for (const auto& [codePoint, expected] : cases) {
     std::string out;
     base::utf8::append(out, codePoint);
     EXPECT_EQ(out, expected) << static_cast<uint32_t>(codePoint);
+    EXPECT_EQ(base::utf8::repaired(expected + "\xFF"), expected + replaced(1)) << static_cast<uint32_t>(codePoint);
+    EXPECT_EQ(base::utf8::repaired(expected + "\x80"), expected + replaced(1)) << static_cast<uint32_t>(codePoint);
   }
 }
 
