@@ -76,19 +76,32 @@ class Output {
       buffer_.append("indicator-check: ").append(text.substr(start, end - start)).push_back('\n');
     }
   }
-  void input(std::string_view bytes) {
-    if (!base::writeAll(STDOUT_FILENO, bytes)) healthy_ = false;
-  }
+  void input(std::string_view bytes) { write(STDOUT_FILENO, bytes); }
   void flush() {
-    if (!base::writeAll(options_.pass ? STDERR_FILENO : STDOUT_FILENO, buffer_)) healthy_ = false;
+    write(options_.pass ? STDERR_FILENO : STDOUT_FILENO, buffer_);
     buffer_.clear();
   }
-  [[nodiscard]] bool healthy() const { return healthy_; }
+  [[nodiscard]] bool healthy() const { return failure_ == 0; }
+  // What went wrong with the first write that failed, in words.
+  [[nodiscard]] std::string failure() const {
+    return std::string("cannot write ") + (failedFd_ == STDOUT_FILENO ? "standard output" : "standard error") + ": " +
+           std::strerror(failure_);
+  }
 
  private:
+  // Called from the reading thread (the copy of the input) and the main thread.
+  void write(int fd, std::string_view bytes) {
+    errno = 0;
+    if (failure_ != 0 || base::writeAll(fd, bytes)) return;
+    const int why = errno != 0 ? errno : EIO;  // a write that took nothing sets none
+    int none = 0;
+    if (failure_.compare_exchange_strong(none, why)) failedFd_ = fd;
+  }
+
   const Options& options_;
   std::string buffer_;
-  std::atomic<bool> healthy_ = true;
+  std::atomic<int> failure_ = 0;  // errno of the first write that failed
+  std::atomic<int> failedFd_ = -1;
 };
 
 // One line as the reading thread leaves it, or something to say about an input; in order.
@@ -177,7 +190,7 @@ void readInputs(const Options& options, Output& out, Handoff& handoff) {
              .afterRead = [&] { return batch.empty() || handoff.put(std::exchange(batch, {})); }});
     if (failure != 0) batch.push_back({{}, {}, "cannot read " + file + ": " + std::strerror(failure), {}});
     const std::string input = standardInput ? "standard input" : file;
-    if (lineNumber == 0 && failure == 0) batch.push_back({{}, {}, {}, input + ": no lines read"});
+    if (lineNumber == 0 && failure == 0 && out.healthy()) batch.push_back({{}, {}, {}, input + ": no lines read"});
     if (!endedWithLineFeed) {
       batch.push_back({{}, {}, {}, input + ": line " + std::to_string(lineNumber) + " has no line feed after it; the "
                                    "indicator shows such a line only once its input ends"});
@@ -301,6 +314,7 @@ int main(int argc, char** argv) {
   }
   reader.join();
   verdicts.finish();
+  if (!out.healthy()) complain(out.failure());
   if (verdicts.unreadable() || !out.healthy()) return trouble;
   return verdicts.anyRejected() ? someRejected : allAccepted;
 }

@@ -61,13 +61,20 @@ class Verdicts(unittest.TestCase):
         process.stdin.close()
         self.assertEqual(process.wait(timeout=TIMEOUT), 0)
 
-    def test_a_reader_that_goes_away_ends_it_with_status_2(self):
-        read_end, write_end = os.pipe()
+    def test_standard_output_that_cannot_be_written_is_said_and_ends_it_with_status_2(self):
+        read_end, gone = os.pipe()
         os.close(read_end)
-        with os.fdopen(write_end, "wb") as gone:
-            result = subprocess.run([CHECK], input=b"{}\n" * 1000, stdout=gone, stderr=subprocess.DEVNULL,
-                                    timeout=TIMEOUT)
-        self.assertEqual(result.returncode, 2)
+        full = os.open("/dev/full", os.O_WRONLY)
+        cases = [([], dict(stdout=gone), "Broken pipe"), (["--pass"], dict(stdout=gone), "Broken pipe"),
+                 ([], dict(stdout=full), "No space left on device"),
+                 ([], dict(preexec_fn=lambda: os.close(1)), "Bad file descriptor")]
+        for args, stdout, why in cases:
+            with self.subTest(args=args, why=why):
+                result = subprocess.run([CHECK, *args], input=b"{}\n" * 1000, stderr=subprocess.PIPE, timeout=TIMEOUT,
+                                        **stdout)
+                self.assertEqual((result.returncode, result.stderr.decode()),
+                                 (2, f"indicator-check: cannot write standard output: {why}\n"))
+        os.close(gone), os.close(full)
 
 
 SAMPLE = (DATA / "sample.jsonl").read_text()
