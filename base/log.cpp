@@ -67,7 +67,7 @@ class Writer {
     }
     const size_t start = owed_.size();
     // A report's text in a line could end it early or drive the reader's terminal.
-    owed_.append(linePrefix).append(holdsControlCharacters(message) ? visible(message) : message).push_back('\n');
+    owed_.append(linePrefix).append(holdsTerminalControls(message) ? visible(message) : message).push_back('\n');
     longestOwed_ = std::max(longestOwed_, owed_.size() - start);
     if (batchDepth == 0 && writerWaiting_) owedChanged_.notify_one();
   }

@@ -5,8 +5,9 @@
 
 namespace base {
 
-// Control characters in message (C0, DEL, C1) are written as visible symbols and escapes,
-// so that each message is one line and none can drive the terminal that shows it.
+// Control characters in message (C0, DEL, C1) and bidirectional controls are written as
+// visible symbols and escapes, so that each message is one line and none can drive or
+// reorder the terminal that shows it.
 // Hands the line to a writer thread of its own and returns at once: whoever logs never
 // waits on standard error. Lines go out in order, together, whole lines per write (at
 // most PIPE_BUF into a pipe or socket, so that no line interleaves with another writer's).

@@ -15,7 +15,28 @@ bool isC1At(std::string_view text, size_t i) {
          static_cast<unsigned char>(text[i + 1]) < 0xA0;
 }
 
+// In UTF-8, U+202A to U+202E are E2 80 AA to AE, and U+2066 to U+2069 are E2 81 A6 to A9.
+bool isBidiControlAt(std::string_view text, size_t i) {
+  if (i + 2 >= text.size() || static_cast<unsigned char>(text[i]) != 0xE2) return false;
+  const auto second = static_cast<unsigned char>(text[i + 1]);
+  const auto third = static_cast<unsigned char>(text[i + 2]);
+  return (second == 0x80 && third >= 0xAA && third <= 0xAE) || (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+}
+
+void appendEscape(std::string& out, char32_t code) {
+  out.append("\\u");
+  for (int shift = 12; shift >= 0; shift -= 4) out.push_back(hexDigits[(code >> shift) & 15]);
+}
+
 }  // namespace
+
+bool holdsTerminalControls(std::string_view text) noexcept {
+  if (holdsControlCharacters(text)) return true;
+  for (size_t i = text.find('\xE2'); i != std::string_view::npos; i = text.find('\xE2', i + 1)) {
+    if (isBidiControlAt(text, i)) return true;
+  }
+  return false;
+}
 
 bool holdsControlCharacters(std::string_view text, bool lineBreaksAllowed) noexcept {
   // Most text has none of the bytes involved, which a loop without early exits finds at
@@ -41,9 +62,10 @@ std::string visible(std::string_view text) {
     } else if (byte == 0x7F) {
       utf8::append(out, 0x2421);
     } else if (isC1At(wellFormed, i)) {
-      const auto code = static_cast<unsigned char>(wellFormed[++i]);
-      out.append("\\u00").push_back(hexDigits[code >> 4]);
-      out.push_back(hexDigits[code & 15]);
+      appendEscape(out, static_cast<unsigned char>(wellFormed[++i]));
+    } else if (isBidiControlAt(wellFormed, i)) {
+      appendEscape(out, 0x2000 | ((wellFormed[i + 1] & 0x3F) << 6) | (wellFormed[i + 2] & 0x3F));
+      i += 2;
     } else {
       out.push_back(static_cast<char>(byte));
     }

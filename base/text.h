@@ -17,9 +17,13 @@ inline constexpr std::string_view hexDigits = "0123456789ABCDEF";
 // feed counts unless lineBreaksAllowed (tooltips may break their lines).
 [[nodiscard]] bool holdsControlCharacters(std::string_view text, bool lineBreaksAllowed = false) noexcept;
 
+// Control characters, and the bidirectional controls (U+202A to U+202E, U+2066 to U+2069),
+// which reorder what a terminal shows around them, so that a line could read other than it is.
+[[nodiscard]] bool holdsTerminalControls(std::string_view text) noexcept;
+
 // The text with ill-formed UTF-8 as U+FFFD, C0 controls and DEL as their visible symbols
-// (U+2400...) and C1 controls as \u0080..., so that no text can move the cursor or colour
-// the terminal of whoever reads it.
+// (U+2400...), C1 and bidirectional controls as \u0080... and \u202E..., so that no text
+// can move the cursor, colour or reorder the terminal of whoever reads it.
 [[nodiscard]] std::string visible(std::string_view text);
 
 // A buffer that one very long line grew is given back rather than kept for the short

@@ -82,6 +82,8 @@ class Reports(unittest.TestCase):
             # A title's control characters reach the log as visible symbols and escapes.
             ("line break in a title", b'{"title":"a\\nb"}\n', ["title=a\u240ab width=32.5 sections=0"]),
             ("terminal escapes", b'{"title":"\\u001b[31m\\u0085"}\n', ["title=\u241b[31m\\u0085 width=55.0 sections=0"]),
+            ("bidirectional controls", b'{"title":"a\\u202eb\\u2069\xe2\x80\xaf"}\n',
+             ["title=a\\u202Eb\\u2069\u202f width=47.5 sections=0"]),
             ("nul bytes", b'\x00\n{"title":"\x00"}\n{"title":"\\u0000"}\n', ["title=\u2400 width=17.5 sections=0"]),
         ]
         for name, stdin, messages in cases:
