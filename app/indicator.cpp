@@ -6,6 +6,7 @@
 
 #include <cassert>
 #include <chrono>
+#include <cstring>
 #include <new>
 #include <semaphore>
 #include <string>
@@ -84,9 +85,9 @@ void Indicator::readStdin() {
     // The reader stays at most a few hand-overs ahead of what is shown. A slot is given
     // back when its hand-over is shown, or dropped with a main queue that has stopped.
     const auto slots = std::make_shared<std::counting_semaphore<>>(maxUnshownHandOvers);
-    const char* failure = nullptr;
+    std::string failure;
     try {
-      report::readReports(
+      const int readFailure = report::readReports(
           options.input,
           [&](report::Burst&& burst) {
             slots->acquire();
@@ -104,15 +105,17 @@ void Indicator::readStdin() {
             // an allocator may take them back only on the thread that made them.
             mainQueue->async(options.whenInputPauses);
           });
+      // A read that failed (standard input a directory, say) ends the input as its end does.
+      if (readFailure != 0) failure = std::strerror(readFailure);
     } catch (const std::bad_alloc&) {
       failure = "out of memory";
     } catch (...) {
       failure = "an unexpected error";
     }
     // Posted after every render hand-over, so each report read is shown before the end.
-    mainQueue->async([weak, &app, failure] {
-      if (auto self = weak.lock(); self && failure) {
-        self->options_.log(std::string("standard input can no longer be read (") + failure + "); it is taken as ended");
+    mainQueue->async([weak, &app, failure = std::move(failure)] {
+      if (auto self = weak.lock(); self && !failure.empty()) {
+        self->options_.log("standard input can no longer be read (" + failure + "); it is taken as ended");
       }
       app.terminate();
     });

@@ -71,7 +71,7 @@ Burst::Replaced Burst::replaced(size_t index) const {
   return {std::string_view(titles_).substr(start, entry.titleEnd - start), entry.sectionCount};
 }
 
-void readReports(int fd, const std::function<void(Burst&&)>& deliver, const std::function<void()>& whenIdle) {
+int readReports(int fd, const std::function<void(Burst&&)>& deliver, const std::function<void()>& whenIdle) {
   ReportDecoder decoder;
   // Lines decode over two reused reports in turn, so that their buffers stay warm: the
   // latest report waits in pending until the next replaces it or the read ends.
@@ -83,7 +83,7 @@ void readReports(int fd, const std::function<void(Burst&&)>& deliver, const std:
     burst.last = pending;
     deliver(std::exchange(burst, {}));
   };
-  readLines(fd, {.line =
+  return readLines(fd, {.line =
                      [&](std::string_view line) {
                        grewLarge = grewLarge || line.size() > base::keptBufferCapacity;
                        if (decoder.decodeInto(line, decoded)) return;

@@ -54,7 +54,8 @@ class Burst {
 
 // readLines, decoding each line on the calling thread and passing the reports that decode
 // to deliver, all those of one read together: a burst is handed over once per read rather
-// than once per report. Rejected lines are dropped without a trace.
-void readReports(int fd, const std::function<void(Burst&&)>& deliver, const std::function<void()>& whenIdle = {});
+// than once per report. Rejected lines are dropped without a trace. Returns readLines' errno.
+[[nodiscard]] int readReports(int fd, const std::function<void(Burst&&)>& deliver,
+                              const std::function<void()>& whenIdle = {});
 
 }  // namespace report

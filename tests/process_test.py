@@ -131,7 +131,8 @@ class Streams(unittest.TestCase):
             "stdin closed": (dict(stdin=None, preexec_fn=lambda: os.close(0)), EMPTY_LAUNCH),
             "stdin dev null": (dict(stdin=None), EMPTY_LAUNCH),
             "stdin a directory": (dict(stdin=None, preexec_fn=lambda: os.dup2(os.open("/", os.O_RDONLY), 0)),
-                                  EMPTY_LAUNCH),
+                                  EMPTY_LAUNCH + "indicator: standard input can no longer be read (Is a directory); "
+                                                 "it is taken as ended\n"),
             "stderr closed": (dict(stdin=reports, preexec_fn=lambda: os.close(2)), ""),
             "stderr's reader gone": (dict(stdin=reports, preexec_fn=unread_standard_error), ""),
         }
