@@ -231,8 +231,13 @@ class Tray(unittest.TestCase):
         self.bus.menu(item, "Event", GLib.Variant("(isvu)", (menu_id, "clicked", GLib.Variant("s", ""), 0)))
 
     def test_item_label_title_and_exported_menu_follow_the_reports(self):
+        # Icon folders left by a process long gone go as the next indicator starts; a running one's stay.
+        kept, gone = (os.path.join(self.session.home, "runtime", f"indicator-{pid}-x") for pid in [os.getpid(), 2**31 - 1])
+        for folder in [kept, gone]:
+            os.makedirs(folder), pathlib.Path(folder, "title-1.png").touch()
         indicator = Indicator(self.session)
         item = wait_for(self.bus.registered_item, what="the indicator's item")
+        self.assertFalse(os.path.exists(gone))
         properties = wait_for(lambda: (p := self.bus.item_properties(item)).get("XAyatanaLabel") == "\u2026" and p,
                               what="the placeholder label")
         # Hosts without labels show the tooltip: the status leads it.
@@ -283,7 +288,7 @@ class Tray(unittest.TestCase):
         self.click(item, ids[-1])
         self.assertEqual((indicator.finish(), indicator.stdout), (0, b""))
         self.assertTrue(all(line.startswith("indicator: ") for line in indicator.lines), indicator.lines)
-        self.assertEqual(self.icons(), [])  # the icons drawn for the panel go with the indicator
+        self.assertEqual(self.icons(), [os.path.basename(kept)])  # the icons drawn for the panel go with the indicator
 
     def test_a_signal_takes_the_item_down_while_nobody_reads_standard_error(self):
         # (Each ending signal's exit status: the process test, headless.) Far more log than

@@ -2,7 +2,11 @@
 
 #include <glib/gstdio.h>
 #include <libdbusmenu-glib/server.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <string_view>
 #include <utility>
 
 #include "platform/gtk/application.h"
@@ -48,6 +52,40 @@ void watched_indicator_class_init(WatchedIndicatorClass* type) {
   };
 }
 
+// Icon folders are named after their process: one whose process is gone (killed, or ended
+// with its display) is removed by the next indicator to start, so that none piles up where
+// nothing empties them (the cache folder, when the session has no runtime folder).
+constexpr std::string_view iconFolderPrefix = "indicator-";
+
+void removeFoldersOfProcessesGone(const char* parent) {
+  GDir* entries = g_dir_open(parent, 0, nullptr);
+  if (entries == nullptr) return;
+  while (const char* name = g_dir_read_name(entries)) {
+    if (!g_str_has_prefix(name, iconFolderPrefix.data())) continue;
+    const pid_t pid = static_cast<pid_t>(g_ascii_strtoll(name + iconFolderPrefix.size(), nullptr, 10));
+    if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    const GCharPtr folder(g_build_filename(parent, name, nullptr));
+    if (GDir* icons = g_dir_open(folder.get(), 0, nullptr)) {
+      while (const char* icon = g_dir_read_name(icons)) g_remove(GCharPtr(g_build_filename(folder.get(), icon, nullptr)).get());
+      g_dir_close(icons);
+    }
+    g_rmdir(folder.get());
+  }
+  g_dir_close(entries);
+}
+
+// The session's runtime folder, emptied at logout; where there is none or it cannot be
+// written, the cache folder, then the temporary one.
+std::string makeIconDirectory() {
+  for (const char* parent : {g_get_user_runtime_dir(), g_get_user_cache_dir(), g_get_tmp_dir()}) {
+    removeFoldersOfProcessesGone(parent);
+    const std::string name = std::string(iconFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX";
+    const GCharPtr directory(g_build_filename(parent, name.c_str(), nullptr));
+    if (g_mkdtemp_full(directory.get(), 0700) != nullptr) return directory.get();
+  }
+  return {};
+}
+
 }  // namespace
 
 double TrayStatusButton::frameWidth() const {
@@ -81,10 +119,7 @@ TrayStatusItem::TrayStatusItem(TrayApplication& app)
                                             "ApplicationStatus", "icon-name", "", nullptr))),
       button_(app, indicator_.get()),
       hostShowsLabel_(hostShowsTheLabel()) {
-  // The session's runtime directory is emptied at logout, so even an indicator that is
-  // killed leaves no icons behind for long.
-  const GCharPtr directory(g_build_filename(g_get_user_runtime_dir(), "indicator-XXXXXX", nullptr));
-  if (g_mkdtemp_full(directory.get(), 0700) != nullptr) iconDirectory_ = directory.get();
+  iconDirectory_ = makeIconDirectory();
 }
 
 TrayStatusItem::~TrayStatusItem() {
