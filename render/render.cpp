@@ -5,6 +5,8 @@
 #include <locale>
 #include <sstream>
 
+#include "base/utf8.h"
+
 namespace rendering {
 namespace {
 
@@ -19,6 +21,10 @@ using model::StyledRun;
 constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
 constexpr double toneGreyFraction = 0.25;
 constexpr std::string_view runGap = "  ";
+// A log line holds at most this much of a title: a title of megabytes would make a log line
+// of megabytes (copied into the log, and scrolling past whoever reads it), and its length
+// says more than its every byte.
+constexpr size_t loggedTitleBytes = 4096;
 
 // Streams in the classic locale, so that a desktop toolkit that adopts the user's
 // locale cannot turn the decimal point into a comma.
@@ -84,7 +90,15 @@ std::string formatWidth(double width) {
 }
 
 void titleLogMessage(std::string& out, std::string_view text, double width, size_t sectionCount) {
-  out.assign("title=").append(text).append(" width=").append(formatWidth(width));
+  out.assign("title=");
+  if (text.size() <= loggedTitleBytes) {
+    out.append(text);
+  } else {
+    size_t end = loggedTitleBytes;  // before a whole character
+    while (end > 0 && base::utf8::isContinuation(text[end])) --end;
+    out.append(text.substr(0, end)).append(base::ellipsis).append(" (").append(std::to_string(text.size())).append(" bytes)");
+  }
+  out.append(" width=").append(formatWidth(width));
   out.append(" sections=").append(std::to_string(sectionCount));
 }
 

@@ -119,6 +119,10 @@ TEST(TitleLog, WritesTheShortestWidthWithAPoint) {
   for (const auto& [width, text] : widths) EXPECT_EQ(rendering::formatWidth(width), text);
   EXPECT_EQ(rendering::titleLogMessage("42%", 41, 3), "title=42% width=41.0 sections=3");
   EXPECT_EQ(rendering::titleLogMessage("", 10, 0), "title= width=10.0 sections=0");
+  // A long title is cut before a whole character, its length said.
+  EXPECT_EQ(rendering::titleLogMessage(std::string(4095, 'x') + "\u00e9" + "x", 1, 0),
+            "title=" + std::string(4095, 'x') + "\u2026 (4098 bytes) width=1.0 sections=0");
+  EXPECT_EQ(rendering::titleLogMessage(std::string(4096, 'x'), 1, 0), "title=" + std::string(4096, 'x') + " width=1.0 sections=0");
 }
 
 }  // namespace
