@@ -66,8 +66,7 @@ class Verdicts(unittest.TestCase):
         os.close(read_end)
         full = os.open("/dev/full", os.O_WRONLY)
         cases = [([], dict(stdout=gone), "Broken pipe"), (["--pass"], dict(stdout=gone), "Broken pipe"),
-                 ([], dict(stdout=full), "No space left on device"),
-                 ([], dict(preexec_fn=lambda: os.close(1)), "Bad file descriptor")]
+                 ([], dict(stdout=full), "No space left on device")]
         for args, stdout, why in cases:
             with self.subTest(args=args, why=why):
                 result = subprocess.run([CHECK, *args], input=b"{}\n" * 1000, stderr=subprocess.PIPE, timeout=TIMEOUT,

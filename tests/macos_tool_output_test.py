@@ -14,12 +14,10 @@ CASES = [
     ("system-libraries --arch arm64 x86_64", "otool_universal_homebrew.txt", 1,
      "indicator (x86_64): /opt/homebrew/opt/simdjson/lib/libsimdjson.25.dylib is outside /usr/lib/"),
     ("system-libraries --arch arm64 x86_64", "otool_missing_architecture.txt", 1, "of architecture x86_64 found"),
-    ("system-libraries --arch arm64", "otool_thin.txt", 1, "no libraries of architecture arm64"),  # thin: none named
     ("system-libraries", "empty.txt", 1, "no libraries found"),
     ("minos 11.0", "vtool_thin.txt", 0, ""),
     ("minos 11", "vtool_universal.txt", 0, ""),
     ("minos 11.0", "vtool_universal_14.txt", 1, "indicator (x86_64): LC_BUILD_VERSION minos 14.0, expected 11.0"),
-    ("minos 11.1", "vtool_thin.txt", 1, "build/indicator: LC_BUILD_VERSION minos 11.0, expected 11.1"),
     ("minos 10.15", "vtool_version_min.txt", 0, ""),
     ("minos 11.0", "vtool_version_min.txt", 1, "LC_VERSION_MIN_MACOSX version 10.15, expected 11.0"),
     ("minos 11.0", "vtool_ios.txt", 1, "build-ios/indicator: no macOS build version"),
@@ -30,7 +28,6 @@ CASES = [
     ("architectures arm64 x86_64", "empty.txt", 1, "no lipo -info line"),
     ("plist-value true", "plist_true.txt", 0, ""),
     ("plist-value false", "plist_true.txt", 1, "value 'true', expected 'false'"),
-    ("plist-value 11", "plist_minimum.txt", 1, "value '11.0', expected '11'"),  # a value, not a version
     ("plist-value true", "empty.txt", 1, "no value"),
     ("leaks", "leaks_none.txt", 0, ""),
     ("leaks", "leaks_system.txt", 0, ""),  # the indicator's main is on the stacks, farther out than AppKit
