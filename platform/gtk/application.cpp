@@ -49,7 +49,7 @@ void TrayApplication::scheduleRefresh() {
   auto refresh = [](gpointer self) -> gboolean {
     auto* app = static_cast<TrayApplication*>(self);
     app->refreshSource_ = 0;
-    app->refreshNow();
+    callFromPlatform([app] { app->refreshNow(); });
     return G_SOURCE_REMOVE;
   };
   const gint64 sinceLast = (g_get_monotonic_time() - lastRefresh_) / 1000;

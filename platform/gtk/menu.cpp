@@ -249,7 +249,7 @@ void TrayMenu::takeHostMenuAsOpen() {
   hostMenuTimeout_ = g_timeout_add_seconds(hostMenuOpenSeconds, [](gpointer data) -> gboolean {
     auto* menu = static_cast<TrayMenu*>(data);
     menu->hostMenuTimeout_ = 0;
-    menu->takeHostMenuAsClosed();
+    callFromPlatform([menu] { menu->takeHostMenuAsClosed(); });
     return G_SOURCE_REMOVE;
   }, this);
 }
@@ -266,8 +266,10 @@ void TrayMenu::takeHostMenuAsClosed() {
 gboolean TrayMenu::hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self) {
   const bool opened = g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0;
   const bool heldLongBefore = self->hostMenuOpen_ && g_get_monotonic_time() - self->hostMenuOpenedAt_ > oneOpeningUs;
-  if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0 || (opened && heldLongBefore)) self->takeHostMenuAsClosed();
-  if (opened) self->takeHostMenuAsOpen();
+  callFromPlatform([&] {
+    if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0 || (opened && heldLongBefore)) self->takeHostMenuAsClosed();
+    if (opened) self->takeHostMenuAsOpen();
+  });
   return FALSE;
 }
 
@@ -279,12 +281,16 @@ gboolean TrayMenu::hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self) {
 }
 
 void TrayMenu::activated(GtkMenuItem* widget, TrayMenu* self) {
+  callFromPlatform([&] { self->activate(widget); });
+}
+
+void TrayMenu::activate(GtkMenuItem* widget) {
   const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
   // Held while the action runs, whatever it leads the menus to show next.
   const std::shared_ptr<const Entries> entries =
-      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "indicator-exported")) != 0 ? self->exportedShown_ : self->shown_;
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "indicator-exported")) != 0 ? exportedShown_ : shown_;
   if (index >= entries->size()) return;
-  self->choice_.choose((*entries)[index].kept.item().action, *(*entries)[index].target);
+  choice_.choose((*entries)[index].kept.item().action, *(*entries)[index].target);
 }
 
 gboolean TrayMenu::keyPressed(GtkWidget*, GdkEventKey* event, TrayMenu* self) {

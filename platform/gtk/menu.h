@@ -58,7 +58,9 @@ class TrayMenu final : public Menu {
     std::string label;
   };
   [[nodiscard]] static std::vector<HostItem> hostItems(const Entries& entries);
+  // GTK's signal handlers: what they run goes through callFromPlatform, as GTK's frames are C.
   static void activated(GtkMenuItem* widget, TrayMenu* self);
+  void activate(GtkMenuItem* widget);
   static gboolean keyPressed(GtkWidget* menu, GdkEventKey* event, TrayMenu* self);
   static gboolean focusLeft(GtkWidget*, GdkEvent*, TrayMenu* self);
   static gboolean hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self);
