@@ -102,5 +102,4 @@ if [ "$failed" -ne 0 ]; then
   echo "0 passed, 1 failed"
   exit 1
 fi
-echo "macOS build: the Apple targets compile for x86_64 and link; the Objective-C++ for arm64 and the older SDK too;"
-echo "the formula's, the bundle's and the LaunchDaemon step's commands run as on a Mac; no platform names leak"
+echo "macOS build: 1 passed, 0 failed (Apple targets built and linked, the formula, bundle and daemon steps run)"

@@ -197,10 +197,8 @@ class Ending(unittest.TestCase):
 
 def asleep(pid):
     """Whether every thread of the process waits (on Linux; elsewhere taken as so)."""
-    if DARWIN:
-        return True
     tasks = f"/proc/{pid}/task"
-    return all(open(f"{tasks}/{task}/stat").read().rsplit(")", 1)[1].split()[0] in "SD" for task in os.listdir(tasks))
+    return DARWIN or all(open(f"{tasks}/{t}/stat").read().rsplit(")", 1)[1].split()[0] in "SD" for t in os.listdir(tasks))
 
 
 def unread(fd):
