@@ -22,23 +22,27 @@ namespace platform {
 
 using Task = std::function<void()>;
 
-// What the platform's own frames call (AppKit's, dispatch's, GLib's) runs through here:
-// no C++ exception may unwind through frames that are not C++. One that escapes is said
-// in a log line and dropped, and the event loop goes on.
-template <class Call>
-void callFromPlatform(Call&& call) noexcept {
-  const char* what = "not a standard exception";
+// Says in a log line that an exception reached the event loop, and why.
+inline void logDroppedError(const char* why) noexcept {
   try {
-    std::forward<Call>(call)();
-    return;
-  } catch (const std::exception& error) {
-    what = error.what();
-  } catch (...) {
-  }
-  try {
-    base::writeLogLine(std::string("an error reached the event loop and was dropped: ") + what);
+    base::writeLogLine(std::string("an error reached the event loop and was dropped: ") + why);
   } catch (...) {
     base::writeLogLine("an error reached the event loop and was dropped");
+  }
+}
+
+// What the platform's own frames call (AppKit's, dispatch's, GLib's, GTK's) runs through
+// here: no C++ exception may unwind through frames that are not C++. One that escapes is
+// said in a log line (while it still lives: its what() goes with it) and dropped, and the
+// event loop goes on.
+template <class Call>
+void callFromPlatform(Call&& call) noexcept {
+  try {
+    std::forward<Call>(call)();
+  } catch (const std::exception& error) {
+    logDroppedError(error.what());
+  } catch (...) {
+    logDroppedError("not a standard exception");
   }
 }
 
