@@ -191,7 +191,8 @@ void readInputs(const Options& options, Output& out, Handoff& handoff) {
     if (failure != 0) batch.push_back({{}, {}, "cannot read " + file + ": " + std::strerror(failure), {}});
     const std::string input = standardInput ? "standard input" : file;
     if (lineNumber == 0 && failure == 0 && out.healthy()) batch.push_back({{}, {}, {}, input + ": no lines read"});
-    if (!endedWithLineFeed) {
+    // Once the output has broken, the input is no longer read to its end: nothing is said of it.
+    if (!endedWithLineFeed && out.healthy()) {
       batch.push_back({{}, {}, {}, input + ": line " + std::to_string(lineNumber) + " has no line feed after it; the "
                                    "indicator shows such a line only once its input ends"});
     }

@@ -64,16 +64,16 @@ class Verdicts(unittest.TestCase):
     def test_standard_output_that_cannot_be_written_is_said_and_ends_it_with_status_2(self):
         read_end, gone = os.pipe()
         os.close(read_end)
-        full = os.open("/dev/full", os.O_WRONLY)
-        cases = [([], dict(stdout=gone), "Broken pipe"), (["--pass"], dict(stdout=gone), "Broken pipe"),
-                 ([], dict(stdout=full), "No space left on device")]
-        for args, stdout, why in cases:
+        full, zero, lines = os.open("/dev/full", os.O_WRONLY), open("/dev/zero", "rb"), dict(input=b"{}\n" * 1000)
+        # An endless input is read no further once the copy of it cannot be written.
+        cases = [([], dict(stdout=gone, **lines), "Broken pipe"), (["--pass"], dict(stdout=gone, stdin=zero), "Broken pipe"),
+                 ([], dict(stdout=full, **lines), "No space left on device")]
+        for args, streams, why in cases:
             with self.subTest(args=args, why=why):
-                result = subprocess.run([CHECK, *args], input=b"{}\n" * 1000, stderr=subprocess.PIPE, timeout=TIMEOUT,
-                                        **stdout)
+                result = subprocess.run([CHECK, *args], stderr=subprocess.PIPE, timeout=TIMEOUT, **streams)
                 self.assertEqual((result.returncode, result.stderr.decode()),
                                  (2, f"indicator-check: cannot write standard output: {why}\n"))
-        os.close(gone), os.close(full)
+        os.close(gone), os.close(full), zero.close()
 
 
 SAMPLE = (DATA / "sample.jsonl").read_text()
