@@ -66,7 +66,8 @@ struct Harness {
   // The item's place in the menu, or the menu's size if it has none.
   size_t indexOf(MenuAction action) const {
     const auto& items = app.menu().items;
-    return std::ranges::find_if(items, [&](const auto& kept) { return kept.item().action == action; }) - items.begin();
+    return std::find_if(items.begin(), items.end(), [&](const auto& kept) { return kept.item().action == action; }) -
+           items.begin();
   }
 
   std::vector<std::pair<std::string, Clock::time_point>> log;
