@@ -62,11 +62,15 @@ void removeFoldersOfProcessesGone(const char* parent) {
   if (entries == nullptr) return;
   while (const char* name = g_dir_read_name(entries)) {
     if (!g_str_has_prefix(name, iconFolderPrefix.data())) continue;
-    const pid_t pid = static_cast<pid_t>(g_ascii_strtoll(name + iconFolderPrefix.size(), nullptr, 10));
-    if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    gchar* afterPid = nullptr;
+    const pid_t pid = static_cast<pid_t>(g_ascii_strtoll(name + iconFolderPrefix.size(), &afterPid, 10));
+    if (pid <= 0 || *afterPid != '-' || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    // Only the icons it drew are removed: a folder that holds anything else stays.
     const GCharPtr folder(g_build_filename(parent, name, nullptr));
     if (GDir* icons = g_dir_open(folder.get(), 0, nullptr)) {
-      while (const char* icon = g_dir_read_name(icons)) g_remove(GCharPtr(g_build_filename(folder.get(), icon, nullptr)).get());
+      while (const char* icon = g_dir_read_name(icons)) {
+        if (g_str_has_prefix(icon, "title-")) g_remove(GCharPtr(g_build_filename(folder.get(), icon, nullptr)).get());
+      }
       g_dir_close(icons);
     }
     g_rmdir(folder.get());
