@@ -26,6 +26,7 @@ constexpr guint refreshIntervalMs = 40;
 TrayApplication::TrayApplication()
     : loop_(g_main_context_default()),
       look_(readLook()),
+      desktop_(tray::desktopNamed(g_getenv("XDG_CURRENT_DESKTOP") != nullptr ? g_getenv("XDG_CURRENT_DESKTOP") : "")),
       pointsContext_(pango_font_map_create_context(pango_cairo_font_map_get_default())) {
   pango_cairo_context_set_resolution(pointsContext_.get(), 72.0);
   GtkSettings* settings = gtk_settings_get_default();

@@ -8,6 +8,7 @@
 #include "platform/glib/owned.h"
 #include "platform/gtk/look.h"
 #include "platform/platform.h"
+#include "platform/tray/desktops.h"
 
 namespace platform {
 
@@ -38,6 +39,8 @@ class TrayApplication final : public Application {
   void forget(const TrayStatusItem* item);
   void forget(const TrayMenu* menu);
   [[nodiscard]] const Look& look() const { return look_; }
+  // The desktop whose panel hosts the item, as the session names it.
+  [[nodiscard]] const tray::Desktop& desktop() const { return desktop_; }
   // Measures in points: at 72 dots per inch a point is a pixel. Made once, as every
   // report's title is measured.
   [[nodiscard]] PangoContext* pointsContext() const { return pointsContext_.get(); }
@@ -53,6 +56,7 @@ class TrayApplication final : public Application {
   TrayStatusItem* item_ = nullptr;
   TrayMenu* menu_ = nullptr;
   Look look_;
+  const tray::Desktop& desktop_;
   const GObjectPtr<PangoContext> pointsContext_;
   bool lookChanged_ = false;
   guint refreshSource_ = 0;

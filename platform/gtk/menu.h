@@ -12,6 +12,7 @@
 #include "platform/glib/owned.h"
 #include "platform/gtk/look.h"
 #include "platform/platform.h"
+#include "platform/tray/host_menu.h"
 
 namespace platform {
 
@@ -47,17 +48,11 @@ class TrayMenu final : public Menu {
   void popDown();
 
  private:
-  struct Entry {
-    model::KeptMenuItem kept;  // shown at the next refresh, after the report has gone
-    MenuTarget* target;
+  // The items a menu shows, kept past the report they came from, and the target of each.
+  struct Entries {
+    std::vector<model::KeptMenuItem> items;
+    std::vector<MenuTarget*> targets;
   };
-  using Entries = std::vector<Entry>;
-  // The host's menu, item by item: the text it shows and what it is.
-  struct HostItem {
-    enum class Kind { separator, row, foldedSection, other } kind;
-    std::string label;
-  };
-  [[nodiscard]] static std::vector<HostItem> hostItems(const Entries& entries);
   // GTK's signal handlers: what they run goes through callFromPlatform, as GTK's frames are C.
   static void activated(GtkMenuItem* widget, TrayMenu* self);
   void activate(GtkMenuItem* widget);
@@ -65,8 +60,8 @@ class TrayMenu final : public Menu {
   static gboolean focusLeft(GtkWidget*, GdkEvent*, TrayMenu* self);
   static gboolean hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self);
   static gboolean hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self);
-  void takeHostMenuAsOpen();
-  void takeHostMenuAsClosed();
+  void hostMenuOpening();
+  void hostMenuClosed();
   GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
   void connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported);
   void rebuildOwn(const Look& look);
@@ -81,12 +76,11 @@ class TrayMenu final : public Menu {
   // What each menu shows, shared while they show the same; their activations index into it.
   std::shared_ptr<const Entries> shown_ = std::make_shared<const Entries>();
   std::shared_ptr<const Entries> exportedShown_ = shown_;
-  std::vector<HostItem> exportedItems_;
+  tray::HostMenu exportedItems_;
   bool changed_ = false;
   bool exportedPending_ = false;
-  bool hostMenuOpen_ = false;
-  guint hostMenuTimeout_ = 0;   // takes the host's menu as closed
-  gint64 hostMenuOpenedAt_ = 0;  // monotonic microseconds
+  tray::HostMenuWatch hostMenu_;
+  guint hostMenuTimeLimit_ = 0;  // takes the host's menu as closed
   GObjectPtr<DbusmenuMenuitem> hostRoot_;
   std::vector<gulong> hostHandlers_;
   MenuChoice choice_;

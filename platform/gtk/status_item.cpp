@@ -16,18 +16,6 @@
 namespace platform {
 namespace {
 
-// GNOME's AppIndicator extension and Unity draw the label beside the icon, in the panel's
-// own font and colour; KDE Plasma and XFCE show only the icon.
-bool hostShowsTheLabel() {
-  const char* desktops = g_getenv("XDG_CURRENT_DESKTOP");
-  if (desktops == nullptr) return false;
-  const GStrvPtr names(g_strsplit(desktops, ":", -1));
-  for (gchar** name = names.get(); *name != nullptr; ++name) {
-    if (g_str_equal(*name, "GNOME") || g_str_equal(*name, "Unity")) return true;
-  }
-  return false;
-}
-
 // The library falls back to an XEmbed icon 100 ms after it finds no watcher, even when a
 // watcher that came meanwhile has taken the item by then; a tray that hosts both kinds
 // (XFCE's) would show the item twice for good. An item a watcher has taken never falls back.
@@ -121,8 +109,7 @@ TrayStatusItem::TrayStatusItem(TrayApplication& app)
     : app_(app),
       indicator_(APP_INDICATOR(g_object_new(watched_indicator_get_type(), "id", "kestrelwick-indicator", "category",
                                             "ApplicationStatus", "icon-name", "", nullptr))),
-      button_(app, indicator_.get()),
-      hostShowsLabel_(hostShowsTheLabel()) {
+      button_(app, indicator_.get()) {
   iconDirectory_ = makeIconDirectory();
 }
 
@@ -169,7 +156,7 @@ void TrayStatusItem::refresh(const Look& look, bool lookChanged) {
   const std::string toolTip = text + " \xC2\xB7 " + button_.toolTip_;
   app_indicator_set_title(indicator_.get(), toolTip.c_str());
   if (iconDirectory_.empty()) return;
-  if (!hostShowsLabel_) {
+  if (!app_.desktop().showsLabel) {
     if (const CairoSurfacePtr icon = drawTitle(text, button_.titleSize_, look)) publishIcon(icon.get());
   } else if (icons_.empty()) {
     const CairoSurfacePtr blank(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 16));

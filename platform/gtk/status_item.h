@@ -68,7 +68,6 @@ class TrayStatusItem final : public StatusItem {
   std::string iconDirectory_;
   std::vector<std::string> icons_;  // the newest last; the one before stays for hosts still loading it
   unsigned iconSerial_ = 0;
-  const bool hostShowsLabel_;
 };
 
 }  // namespace platform

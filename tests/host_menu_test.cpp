@@ -1,0 +1,143 @@
+// The host's menu: what each report shape sends a desktop's host, and when.
+#include <gtest/gtest.h>
+
+#include "platform/tray/host_menu.h"
+#include "render/render.h"
+#include "selftest/sample_report.h"
+
+namespace {
+
+using namespace platform::tray;
+using namespace std::chrono_literals;
+using Kind = HostItem::Kind;
+
+report::Report sections(size_t count, size_t rows, size_t labelLength, std::string value = "1%") {
+  report::Report report{.title = "t", .sections = std::vector<report::Report::Section>(count)};
+  for (size_t s = 0; s < count; ++s) {
+    (*report.sections)[s].title = "section " + std::to_string(s);
+    for (size_t r = 0; r < rows; ++r) {
+      const std::string label = std::to_string(r) + std::string(labelLength - 1, 'x');
+      (*report.sections)[s].rows.push_back(report::Row{.label = label, .bar = "##--", .value = r == 0 ? value : "2%"});
+    }
+  }
+  return report;
+}
+
+HostMenu sent(const report::Report& report, int screenHeight, const Desktop& desktop = desktopNamed("GNOME")) {
+  std::vector<model::KeptMenuItem> items;
+  rendering::buildMenu(report, [&](model::MenuItem&& item) { items.emplace_back(item); });
+  return hostMenu(items, desktop, screenHeight);
+}
+
+// A letter an item: separator, row, folded section, other.
+std::string kinds(const HostMenu& menu) {
+  std::string letters;
+  for (const HostItem& item : menu) letters += "-r>o"[static_cast<int>(item.kind)];
+  return letters;
+}
+
+TEST(HostMenu, SaysEachRowValueFirstAndFoldsSectionsPastTheScreen) {
+  const std::string fig = "\u2007";
+  const struct {
+    const char* name;
+    report::Report report;
+    int screenHeight;
+    std::string kinds;
+    std::vector<std::pair<size_t, std::string>> texts;
+  } cases[] = {
+      {"empty", {}, 1080, "o-o", {{0, "no measurement yet"}, {2, "Quit indicator"}}},
+      {"the sample", selftest::sampleReport(), 1080, "orr-orr-oo",
+       {{1, "22.7%  codex  \u00B7  91.2K sent"}, {2, fig + fig + fig + fig + fig + "  claude  no requests yet"},
+        {5, "36.7%  all agents  \u00B7   2.3M sent"}, {8, "Open Kestrelwick console"}}},
+      {"the sample on a short screen", selftest::sampleReport(), 300, ">rr->rr-oo", {}},
+      {"3x8, one value wider", sections(3, 8, 10, "100%"), 1200, "o" + std::string(8, 'r') + "-o" + std::string(8, 'r') + "-o" + std::string(8, 'r') + "-o",
+       {{1, "100%  0xxxxxxxxx"}, {2, fig + fig + "2%  1xxxxxxxxx"}}},
+      {"6x12, long labels", sections(6, 12, 60), 1080, [] {
+         std::string folded;
+         for (int s = 0; s < 6; ++s) folded += ">" + std::string(12, 'r') + "-";
+         return folded + "o";
+       }(), {{1, "1%  0" + std::string(59, 'x')}}},
+      {"one row", sections(1, 1, 1), 1080, "or-o", {{1, "1%  0"}}},
+      {"one row on a screen too short for it", sections(1, 1, 1), 100, ">r-o", {}},
+  };
+  for (const auto& c : cases) {
+    const HostMenu menu = sent(c.report, c.screenHeight);
+    EXPECT_EQ(kinds(menu), c.kinds) << c.name;
+    for (const auto& [index, text] : c.texts) EXPECT_EQ(menu.at(index).text, text) << c.name << " item " << index;
+  }
+}
+
+TEST(HostMenu, WaitsWhileOpenForAReportOfAnotherShapeOrWidth) {
+  const HostMenu shown = sent(selftest::sampleReport(), 1080);
+  report::Report narrower = selftest::sampleReport();
+  (*narrower.sections)[0].rows[0].value = "2%";
+  report::Report wider = selftest::sampleReport();
+  (*wider.sections)[0].rows[1].detail = std::string(80, 'w');
+  const struct {
+    const char* name;
+    HostMenu next;
+    bool sentWhileOpen;
+  } cases[] = {
+      {"the same", shown, true},
+      {"narrower", sent(narrower, 1080), true},
+      {"wider", sent(wider, 1080), false},
+      {"empty", sent({}, 1080), false},
+      {"3x8", sent(sections(3, 8, 10), 1080), false},
+      {"6x12", sent(sections(6, 12, 60), 1080), false},
+      {"shrunk to one row", sent(sections(1, 1, 1), 1080), false},
+      {"folded", sent(selftest::sampleReport(), 300), false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sentNow(c.next, shown, HostMenuState::open), c.sentWhileOpen) << c.name;
+    EXPECT_TRUE(sentNow(c.next, shown, HostMenuState::closed)) << c.name;
+    EXPECT_TRUE(sentNow(c.next, shown, HostMenuState::openPastTimeLimit)) << c.name;
+  }
+}
+
+TEST(HostMenu, IsTakenAsOpenFromTheHostsAskUntilItClosesOrItsTimeIsUp) {
+  const HostMenuWatch::Clock::time_point t0{};
+  const struct {
+    const char* name;
+    const char* desktop;
+    std::vector<std::chrono::seconds> openings;  // then closed, if closedAfter
+    bool closedAfter;
+    std::chrono::seconds at;
+    HostMenuState state;
+    bool opensAnew;
+  } cases[] = {
+      {"never asked", "GNOME", {}, false, 1s, HostMenuState::closed, false},
+      {"asked", "GNOME", {0s}, false, 1s, HostMenuState::open, false},
+      {"asked, then opened", "GNOME", {0s}, false, 2s, HostMenuState::open, false},
+      {"asked as the item was found", "GNOME", {0s}, false, 3s, HostMenuState::open, true},
+      {"an unknown desktop asks early too", "Budgie", {0s}, false, 3s, HostMenuState::open, true},
+      {"Plasma's menu open a while", "KDE", {0s}, false, 3s, HostMenuState::open, false},
+      {"closed", "GNOME", {0s}, true, 3s, HostMenuState::closed, false},
+      {"past the time limit", "XFCE", {0s}, false, 20s, HostMenuState::openPastTimeLimit, false},
+      {"asked again before it", "XFCE", {0s, 15s}, false, 34s, HostMenuState::open, false},
+  };
+  for (const auto& c : cases) {
+    HostMenuWatch watch(desktopNamed(c.desktop));
+    for (const auto opening : c.openings) watch.opening(t0 + opening);
+    if (c.closedAfter) watch.closed();
+    EXPECT_EQ(watch.state(t0 + c.at), c.state) << c.name;
+    EXPECT_EQ(watch.opensAnew(t0 + c.at), c.opensAnew) << c.name;
+  }
+}
+
+TEST(Desktops, AreFoundByTheFirstKnownNameInTheSessionsList) {
+  const struct {
+    const char* current;
+    const char* found;
+    bool showsLabel;
+  } cases[] = {
+      {"GNOME", "GNOME", true}, {"ubuntu:GNOME", "GNOME", true}, {"Unity", "Unity", true}, {"KDE", "KDE", false},
+      {"XFCE", "XFCE", false},  {"X-Cinnamon", "", false},      {"", "", false},          {"GNOME-Flashback:GNOME", "GNOME", true},
+      {"KDE:GNOME", "KDE", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(desktopNamed(c.current).name, c.found) << c.current;
+    EXPECT_EQ(desktopNamed(c.current).showsLabel, c.showsLabel) << c.current;
+  }
+}
+
+}  // namespace
