@@ -8,7 +8,6 @@
 namespace {
 
 using namespace platform::tray;
-using namespace std::chrono_literals;
 using Kind = HostItem::Kind;
 
 report::Report sections(size_t count, size_t rows, size_t labelLength, std::string value = "1%") {
@@ -67,76 +66,52 @@ TEST(HostMenu, SaysEachRowValueFirstAndFoldsSectionsPastTheScreen) {
   }
 }
 
-TEST(HostMenu, WaitsWhileOpenForAReportOfAnotherShapeOrWidth) {
+TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
   const HostMenu shown = sent(selftest::sampleReport(), 1080);
   report::Report narrower = selftest::sampleReport();
   (*narrower.sections)[0].rows[0].value = "2%";
   report::Report wider = selftest::sampleReport();
   (*wider.sections)[0].rows[1].detail = std::string(80, 'w');
+  const auto [layout, inPlace, held] = std::tuple(HostUpdate::layout, HostUpdate::inPlace, HostUpdate::held);
   const struct {
     const char* name;
     HostMenu next;
-    bool sentWhileOpen;
+    HostUpdate closed, open, opening;
   } cases[] = {
-      {"the same", shown, true},
-      {"narrower", sent(narrower, 1080), true},
-      {"wider", sent(wider, 1080), false},
-      {"empty", sent({}, 1080), false},
-      {"3x8", sent(sections(3, 8, 10), 1080), false},
-      {"6x12", sent(sections(6, 12, 60), 1080), false},
-      {"shrunk to one row", sent(sections(1, 1, 1), 1080), false},
-      {"folded", sent(selftest::sampleReport(), 300), false},
+      {"the same", shown, inPlace, inPlace, inPlace},
+      {"narrower", sent(narrower, 1080), inPlace, inPlace, inPlace},
+      {"wider", sent(wider, 1080), inPlace, held, inPlace},
+      {"empty", sent({}, 1080), layout, held, layout},
+      {"3x8", sent(sections(3, 8, 10), 1080), layout, held, layout},
+      {"6x12", sent(sections(6, 12, 60), 1080), layout, held, layout},
+      {"shrunk to one row", sent(sections(1, 1, 1), 1080), layout, held, layout},
+      {"folded", sent(selftest::sampleReport(), 300), layout, held, layout},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(sentNow(c.next, shown, HostMenuState::open), c.sentWhileOpen) << c.name;
-    EXPECT_TRUE(sentNow(c.next, shown, HostMenuState::closed)) << c.name;
-    EXPECT_TRUE(sentNow(c.next, shown, HostMenuState::openPastTimeLimit)) << c.name;
+    EXPECT_EQ(hostUpdate(c.next, shown, HostMenuState::closed), c.closed) << c.name;
+    EXPECT_EQ(hostUpdate(c.next, shown, HostMenuState::open), c.open) << c.name;
+    EXPECT_EQ(hostUpdate(c.next, shown, HostMenuState::opening), c.opening) << c.name;
   }
-}
-
-TEST(HostMenu, IsTakenAsOpenFromTheHostsAskUntilItClosesOrItsTimeIsUp) {
-  const HostMenuWatch::Clock::time_point t0{};
-  const struct {
-    const char* name;
-    const char* desktop;
-    std::vector<std::chrono::seconds> openings;  // then closed, if closedAfter
-    bool closedAfter;
-    std::chrono::seconds at;
-    HostMenuState state;
-    bool opensAnew;
-  } cases[] = {
-      {"never asked", "GNOME", {}, false, 1s, HostMenuState::closed, false},
-      {"asked", "GNOME", {0s}, false, 1s, HostMenuState::open, false},
-      {"asked, then opened", "GNOME", {0s}, false, 2s, HostMenuState::open, false},
-      {"asked as the item was found", "GNOME", {0s}, false, 3s, HostMenuState::open, true},
-      {"an unknown desktop asks early too", "Budgie", {0s}, false, 3s, HostMenuState::open, true},
-      {"Plasma's menu open a while", "KDE", {0s}, false, 3s, HostMenuState::open, false},
-      {"closed", "GNOME", {0s}, true, 3s, HostMenuState::closed, false},
-      {"past the time limit", "XFCE", {0s}, false, 20s, HostMenuState::openPastTimeLimit, false},
-      {"asked again before it", "XFCE", {0s, 15s}, false, 34s, HostMenuState::open, false},
-  };
-  for (const auto& c : cases) {
-    HostMenuWatch watch(desktopNamed(c.desktop));
-    for (const auto opening : c.openings) watch.opening(t0 + opening);
-    if (c.closedAfter) watch.closed();
-    EXPECT_EQ(watch.state(t0 + c.at), c.state) << c.name;
-    EXPECT_EQ(watch.opensAnew(t0 + c.at), c.opensAnew) << c.name;
-  }
+  // The same kinds of item with another command in a place are another shape.
+  HostMenu console = shown;
+  console[8].action = model::MenuAction::none;
+  EXPECT_EQ(hostUpdate(console, shown, HostMenuState::open), held);
 }
 
 TEST(Desktops, AreFoundByTheFirstKnownNameInTheSessionsList) {
   const struct {
     const char* current;
     const char* found;
-    bool showsLabel;
+    bool showsLabel, saysMenuClosed;
   } cases[] = {
-      {"GNOME", "GNOME", true}, {"ubuntu:GNOME", "GNOME", true}, {"Unity", "Unity", true}, {"KDE", "KDE", false},
-      {"XFCE", "XFCE", false},  {"X-Cinnamon", "", false},      {"", "", false},          {"GNOME-Flashback:GNOME", "GNOME", true},
-      {"KDE:GNOME", "KDE", false},
+      {"GNOME", "GNOME", true, true}, {"ubuntu:GNOME", "GNOME", true, true}, {"Unity", "Unity", true, true},
+      {"KDE", "KDE", false, true},     {"XFCE", "XFCE", false, false},         {"X-Cinnamon", "", false, false},
+      {"", "", false, false},          {"GNOME-Flashback:GNOME", "GNOME", true, true}, {"KDE:GNOME", "KDE", false, true},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(desktopNamed(c.current).name, c.found) << c.current;
-    EXPECT_EQ(desktopNamed(c.current).showsLabel, c.showsLabel) << c.current;
+    const Desktop& desktop = desktopNamed(c.current);
+    EXPECT_EQ(std::tuple(desktop.name, desktop.showsLabel, desktop.saysMenuClosed),
+              std::tuple(std::string_view(c.found), c.showsLabel, c.saysMenuClosed)) << c.current;
   }
 }
 

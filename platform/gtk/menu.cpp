@@ -3,13 +3,13 @@
 #include <gdk/gdkwayland.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <utility>
 
 #include "model/row_meaning.h"
 #include "platform/gtk/application.h"
 #include "platform/gtk/drawing.h"
+#include "platform/gtk/pointer_grab.h"
 
 namespace platform {
 namespace {
@@ -40,15 +40,14 @@ TrayMenu::TrayMenu(TrayApplication& app)
     : app_(app),
       menu_(GTK_MENU(g_object_ref_sink(gtk_menu_new()))),
       exported_(GTK_MENU(g_object_ref_sink(gtk_menu_new()))),
-      accelerators_(gtk_accel_group_new()),
-      hostMenu_(app.desktop()) {
+      accelerators_(gtk_accel_group_new()) {
   gtk_menu_set_accel_group(menu_.get(), accelerators_.get());
   // A popped-up menu has no window whose accelerators would take the shortcuts it shows.
   g_signal_connect(menu_.get(), "key-press-event", G_CALLBACK(keyPressed), this);
 }
 
 TrayMenu::~TrayMenu() {
-  if (hostMenuTimeLimit_ != 0) g_source_remove(hostMenuTimeLimit_);
+  if (hostMenuClosing_ != 0) g_source_remove(hostMenuClosing_);
   for (gulong handler : hostHandlers_) g_signal_handler_disconnect(hostRoot_.get(), handler);
   app_.forget(this);
 }
@@ -108,56 +107,97 @@ void TrayMenu::connect(GtkWidget* widget, const model::MenuItem& item, size_t in
   gtk_widget_show(widget);
 }
 
-void TrayMenu::rebuildOwn(const Look& look) {
+void TrayMenu::buildOwn(const Look& look) {
   removeChildren(menu_.get());
-  for (size_t index = 0; index < shown_->items.size(); ++index) {
-    const model::MenuItem& item = shown_->items[index].item();
+  ownShown_ = shown_;
+  ownBuilt_ = true;
+  for (size_t index = 0; index < ownShown_->items.size(); ++index) {
+    const model::MenuItem& item = ownShown_->items[index].item();
     GtkWidget* widget = item.isSeparator ? gtk_separator_menu_item_new() : makeWidget(item, look);
     connect(widget, item, index, false);
     gtk_menu_shell_append(GTK_MENU_SHELL(menu_.get()), widget);
   }
 }
 
+// The own menu is built as it pops up: on a host's desktop it never does.
 void TrayMenu::refresh(const Look& look, bool lookChanged) {
   if (!changed_ && !lookChanged) return;
   changed_ = false;
   shown_ = std::make_shared<const Entries>(entries_);
-  rebuildOwn(look);
+  ownBuilt_ = false;
+  if (choice_.isOpen()) buildOwn(look);
+  exportedImagesStale_ = exportedImagesStale_ || lookChanged;
   exportedPending_ = true;
-  refreshExported();
+  refreshExported(hostMenuIsOpen() ? tray::HostMenuState::open : tray::HostMenuState::closed);
 }
 
-// The title changes at once; the host's menu may wait until it closes.
-void TrayMenu::refreshExported() {
+// A host that never says that it closed its menu (XFCE's) has it open while its popup
+// holds the pointer grab that every X11 menu takes.
+bool TrayMenu::hostMenuIsOpen() {
+  if (hostMenuOpen_ && !app_.desktop().saysMenuClosed && !pointerGrabbedElsewhere()) hostMenuOpen_ = false;
+  return hostMenuOpen_;
+}
+
+// While a report waits for such a host's menu to close, the grab is looked at four times
+// a second; nothing is done while nothing waits.
+void TrayMenu::watchForHostMenuClosing() {
+  if (app_.desktop().saysMenuClosed || hostMenuClosing_ != 0) return;
+  hostMenuClosing_ = g_timeout_add(250, [](gpointer data) -> gboolean {
+    auto* menu = static_cast<TrayMenu*>(data);
+    if (menu->exportedPending_ && menu->hostMenuIsOpen()) return G_SOURCE_CONTINUE;
+    menu->hostMenuClosing_ = 0;
+    callFromPlatform([menu] { menu->hostMenuClosed(); });
+    return G_SOURCE_REMOVE;
+  }, this);
+}
+
+void TrayMenu::refreshExported(tray::HostMenuState state) {
   if (!exportedPending_) return;
-  tray::HostMenu items = tray::hostMenu(shown_->items, app_.desktop(), screenHeight());
-  if (!tray::sentNow(items, exportedItems_, hostMenu_.state(std::chrono::steady_clock::now()))) return;
+  tray::HostMenu next = tray::hostMenu(shown_->items, app_.desktop(), screenHeight());
+  const tray::HostUpdate update = tray::hostUpdate(next, exportedItems_, state);
+  if (update == tray::HostUpdate::held) {
+    watchForHostMenuClosing();
+    return;
+  }
   exportedPending_ = false;
-  exportedShown_ = shown_;
-  exportedItems_ = std::move(items);
+  const std::shared_ptr<const Entries> before = std::exchange(exportedShown_, shown_);
+  if (update == tray::HostUpdate::inPlace) {
+    updateExported(*before, next);
+  } else {
+    buildExported(next);
+  }
+  exportedItems_ = std::move(next);
+  exportedImagesStale_ = false;
+}
+
+// An image menu item is the one kind whose image the menu's export carries.
+G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+void TrayMenu::setBar(GtkWidget* widget, const model::RowFields& row) {
+  const auto bar = drawBar(row.bar, row.tone, app_.look());
+  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widget), gtk_image_new_from_pixbuf(bar.get()));
+  gtk_image_menu_item_set_always_show_image(GTK_IMAGE_MENU_ITEM(widget), TRUE);
+}
+
+void TrayMenu::buildExported(const tray::HostMenu& next) {
   removeChildren(exported_.get());
+  exportedWidgets_.clear();
   GtkMenuShell* into = GTK_MENU_SHELL(exported_.get());
-  for (size_t index = 0; index < exportedShown_->items.size(); ++index) {
+  for (size_t index = 0; index < next.size(); ++index) {
     const model::MenuItem& item = exportedShown_->items[index].item();
-    const tray::HostItem& hostItem = exportedItems_[index];
-    const std::string text = displayText(hostItem.text);
+    const tray::HostItem& hostItem = next[index];
     GtkWidget* widget = nullptr;
     if (hostItem.kind == tray::HostItem::Kind::separator) {
       widget = gtk_separator_menu_item_new();
       into = GTK_MENU_SHELL(exported_.get());  // a section ends with its separator
     } else if (hostItem.kind == tray::HostItem::Kind::row) {
-      // An image menu item is the one kind whose image the menu's export carries.
-      G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-      widget = gtk_image_menu_item_new_with_label(text.c_str());
-      const auto bar = drawBar(item.row->bar, item.row->tone, app_.look());
-      gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widget), gtk_image_new_from_pixbuf(bar.get()));
-      gtk_image_menu_item_set_always_show_image(GTK_IMAGE_MENU_ITEM(widget), TRUE);
-      G_GNUC_END_IGNORE_DEPRECATIONS
+      widget = gtk_image_menu_item_new_with_label(displayText(hostItem.text).c_str());
+      setBar(widget, *item.row);
     } else {
-      widget = gtk_menu_item_new_with_label(text.c_str());
+      widget = gtk_menu_item_new_with_label(displayText(hostItem.text).c_str());
     }
     connect(widget, item, index, true);
     gtk_menu_shell_append(into, widget);
+    exportedWidgets_.push_back(widget);
     if (hostItem.kind == tray::HostItem::Kind::foldedSection) {
       GtkWidget* rows = gtk_menu_new();
       gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), rows);
@@ -166,38 +206,56 @@ void TrayMenu::refreshExported() {
     }
   }
 }
+G_GNUC_END_IGNORE_DEPRECATIONS
 
-// Past the desktop's time limit the host's menu is taken as closed, and what waits is shown.
+// Only what changed is set: the export sends the host each property that a widget's
+// notification names, and the host redraws that item alone.
+void TrayMenu::updateExported(const Entries& before, const tray::HostMenu& next) {
+  for (size_t index = 0; index < next.size(); ++index) {
+    const model::MenuItem& was = before.items[index].item();
+    const model::MenuItem& item = exportedShown_->items[index].item();
+    GtkWidget* widget = exportedWidgets_[index];
+    if (next[index].kind == tray::HostItem::Kind::separator) continue;
+    if (next[index].text != exportedItems_[index].text) {
+      gtk_menu_item_set_label(GTK_MENU_ITEM(widget), displayText(next[index].text).c_str());
+    }
+    if (item.row && (exportedImagesStale_ || item.row->bar != was.row->bar || item.row->tone != was.row->tone)) {
+      setBar(widget, *item.row);
+    }
+    if (item.toolTip != was.toolTip) {
+      gtk_widget_set_tooltip_text(widget, item.toolTip ? displayText(*item.toolTip).c_str() : nullptr);
+    }
+    if (const auto name = model::accessibleName(item); name != model::accessibleName(was)) {
+      atk_object_set_name(gtk_widget_get_accessible(widget), displayText(name.value_or("")).c_str());
+    }
+    if (next[index].kind != tray::HostItem::Kind::foldedSection && item.enabled != was.enabled) {
+      gtk_widget_set_sensitive(widget, item.enabled);
+    }
+  }
+}
+
+// Whatever waits is sent as the host opens its menu, which then shows the latest report,
+// whether or not the host said that it closed the menu before.
 void TrayMenu::hostMenuOpening() {
-  hostMenu_.opening(std::chrono::steady_clock::now());
-  if (hostMenuTimeLimit_ != 0) g_source_remove(hostMenuTimeLimit_);
-  const auto limit = std::chrono::duration_cast<std::chrono::milliseconds>(app_.desktop().assumedOpenFor);
-  hostMenuTimeLimit_ = g_timeout_add(static_cast<guint>(limit.count()), [](gpointer data) -> gboolean {
-    auto* menu = static_cast<TrayMenu*>(data);
-    menu->hostMenuTimeLimit_ = 0;
-    callFromPlatform([menu] { menu->hostMenuClosed(); });
-    return G_SOURCE_REMOVE;
-  }, this);
+  app_.refreshNow();
+  refreshExported(tray::HostMenuState::opening);
+  hostMenuOpen_ = true;
 }
 
 void TrayMenu::hostMenuClosed() {
-  if (hostMenuTimeLimit_ != 0) g_source_remove(std::exchange(hostMenuTimeLimit_, 0));
-  hostMenu_.closed();
-  refreshExported();
+  hostMenuOpen_ = false;
+  refreshExported(tray::HostMenuState::closed);
 }
 
 gboolean TrayMenu::hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self) {
-  const bool opened = g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0;
   callFromPlatform([&] {
-    const bool closed = g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0;
-    if (closed || (opened && self->hostMenu_.opensAnew(std::chrono::steady_clock::now()))) self->hostMenuClosed();
-    if (opened) self->hostMenuOpening();
+    if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_OPENED) == 0) self->hostMenuOpening();
+    if (g_strcmp0(name, DBUSMENU_MENUITEM_EVENT_CLOSED) == 0) self->hostMenuClosed();
   });
   return FALSE;
 }
 
-// Nothing waiting is shown as the host asks: it would open the menu it has and then
-// receive the new one.
+// Every host asks for the menu as it opens it, and XFCE says nothing else.
 gboolean TrayMenu::hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self) {
   callFromPlatform([self] { self->hostMenuOpening(); });
   return FALSE;
@@ -211,7 +269,7 @@ void TrayMenu::activate(GtkMenuItem* widget) {
   const size_t index = GPOINTER_TO_SIZE(g_object_get_data(G_OBJECT(widget), "indicator-entry"));
   // Held while the action runs, whatever it leads the menus to show next.
   const std::shared_ptr<const Entries> entries =
-      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "indicator-exported")) != 0 ? exportedShown_ : shown_;
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "indicator-exported")) != 0 ? exportedShown_ : ownShown_;
   if (index >= entries->items.size()) return;
   choice_.choose(entries->items[index].item().action, *entries->targets[index]);
 }
@@ -219,11 +277,11 @@ void TrayMenu::activate(GtkMenuItem* widget) {
 gboolean TrayMenu::keyPressed(GtkWidget*, GdkEventKey* event, TrayMenu* self) {
   if ((event->state & gtk_accelerator_get_default_mod_mask()) != GDK_CONTROL_MASK) return FALSE;
   const guint key = gdk_keyval_to_lower(event->keyval);
-  for (size_t index = 0; index < self->shown_->items.size(); ++index) {
-    const model::MenuItem& item = self->shown_->items[index].item();
+  for (size_t index = 0; index < self->ownShown_->items.size(); ++index) {
+    const model::MenuItem& item = self->ownShown_->items[index].item();
     if (item.keyEquivalent.size() != 1 || !item.enabled) continue;
     if (gdk_unicode_to_keyval(static_cast<unsigned char>(item.keyEquivalent[0])) != key) continue;
-    self->choice_.choose(item.action, *self->shown_->targets[index]);
+    self->choice_.choose(item.action, *self->ownShown_->targets[index]);
     gtk_menu_shell_deactivate(GTK_MENU_SHELL(self->menu_.get()));
     return TRUE;
   }
@@ -232,6 +290,7 @@ gboolean TrayMenu::keyPressed(GtkWidget*, GdkEventKey* event, TrayMenu* self) {
 
 void TrayMenu::popUpAndWait() {
   app_.refreshNow();
+  if (!ownBuilt_) buildOwn(app_.look());
   GdkDisplay* display = gdk_display_get_default();
   GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
   GdkScreen* screen = nullptr;

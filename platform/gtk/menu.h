@@ -41,7 +41,7 @@ class TrayMenu final : public Menu {
   [[nodiscard]] GtkMenu* exportedWidget() const { return exported_.get(); }
   // The exported menu's root, whose events say when the host's menu opens and closes.
   void watchHost(DbusmenuMenuitem* root);
-  // Rebuilds the widgets from the items, if they changed or the look did.
+  // Brings the menus up to the items, if they changed or the look did.
   void refresh(const Look& look, bool lookChanged);
   // Pops up at the pointer and returns once the menu has gone again.
   void popUpAndWait();
@@ -62,11 +62,16 @@ class TrayMenu final : public Menu {
   static gboolean hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self);
   void hostMenuOpening();
   void hostMenuClosed();
+  [[nodiscard]] bool hostMenuIsOpen();
+  void watchForHostMenuClosing();
   GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
   void connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported);
-  void rebuildOwn(const Look& look);
-  // Rebuilds the host's menu, unless it is open and would change its shape there.
-  void refreshExported();
+  void buildOwn(const Look& look);
+  // Brings the host's menu up to the items shown, unless its open menu holds what it shows.
+  void refreshExported(tray::HostMenuState state);
+  void buildExported(const tray::HostMenu& next);
+  void updateExported(const Entries& before, const tray::HostMenu& next);
+  void setBar(GtkWidget* widget, const model::RowFields& row);
 
   TrayApplication& app_;
   const GtkMenuPtr menu_;      // drawn by GTK: the self-test's, styled
@@ -75,12 +80,16 @@ class TrayMenu final : public Menu {
   Entries entries_;  // what the next refresh shows
   // What each menu shows, shared while they show the same; their activations index into it.
   std::shared_ptr<const Entries> shown_ = std::make_shared<const Entries>();
+  std::shared_ptr<const Entries> ownShown_ = shown_;
   std::shared_ptr<const Entries> exportedShown_ = shown_;
   tray::HostMenu exportedItems_;
+  std::vector<GtkWidget*> exportedWidgets_;  // exportedItems_' widgets, owned by exported_
   bool changed_ = false;
+  bool ownBuilt_ = true;  // menu_ shows shown_ (as ownShown_)
   bool exportedPending_ = false;
-  tray::HostMenuWatch hostMenu_;
-  guint hostMenuTimeLimit_ = 0;  // takes the host's menu as closed
+  bool exportedImagesStale_ = false;  // drawn in a look that has changed since
+  bool hostMenuOpen_ = false;
+  guint hostMenuClosing_ = 0;  // watches a host's open menu that waits for it to close
   GObjectPtr<DbusmenuMenuitem> hostRoot_;
   std::vector<gulong> hostHandlers_;
   MenuChoice choice_;

@@ -2,7 +2,6 @@
 // a quirk found on a desktop is changed in its row, and a new desktop is a new row.
 #pragma once
 
-#include <chrono>
 #include <string_view>
 
 namespace platform::tray {
@@ -15,11 +14,8 @@ struct Desktop {
   int menuFrame;
   // Draws the item's label beside its icon; elsewhere the title is drawn into the icon.
   bool showsLabel;
-  // Asks for the menu once as it finds the item, long before any opening, and says
-  // "opened" at each opening.
-  bool asksLongBeforeOpening;
-  // How long an open menu is taken to stay open without the host saying it closed.
-  std::chrono::seconds assumedOpenFor;
+  // Says when it closed the item's menu, not only when it opens it.
+  bool saysMenuClosed;
 };
 
 // The row of the first desktop in XDG_CURRENT_DESKTOP's colon-separated list that has one;

@@ -11,8 +11,6 @@ namespace {
 
 // U+2007 FIGURE SPACE: as wide as a digit, where a narrow space would put a column out of line.
 constexpr std::string_view figureSpace = "\u2007";
-// A host's ask and "opened" this close together are one opening of its menu.
-constexpr auto oneOpening = std::chrono::seconds(2);
 
 [[nodiscard]] std::string rowText(const model::RowFields& row, size_t valueWidth) {
   std::string text;
@@ -68,31 +66,16 @@ HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& des
     }
     const bool opensRows = index + 1 < items.size() && items[index + 1].item().row;
     const bool folds = fold && isSectionHeader(item) && opensRows;
-    menu.push_back({folds ? HostItem::Kind::foldedSection : HostItem::Kind::other, std::string(item.title)});
+    menu.push_back({folds ? HostItem::Kind::foldedSection : HostItem::Kind::other, std::string(item.title), item.action});
   }
   return menu;
 }
 
-bool sentNow(const HostMenu& next, const HostMenu& shown, HostMenuState state) {
-  if (state != HostMenuState::open) return true;
+HostUpdate hostUpdate(const HostMenu& next, const HostMenu& shown, HostMenuState state) {
   const bool sameShape = std::equal(next.begin(), next.end(), shown.begin(), shown.end(),
-                                    [](const HostItem& a, const HostItem& b) { return a.kind == b.kind; });
-  return sameShape && widest(next) <= widest(shown);
-}
-
-void HostMenuWatch::opening(Clock::time_point now) {
-  if (!open_) openedAt_ = now;
-  open_ = true;
-  lastSeenOpening_ = now;
-}
-
-bool HostMenuWatch::opensAnew(Clock::time_point now) const {
-  return desktop_.asksLongBeforeOpening && open_ && now - openedAt_ > oneOpening;
-}
-
-HostMenuState HostMenuWatch::state(Clock::time_point now) const {
-  if (!open_) return HostMenuState::closed;
-  return now < timeLimit() ? HostMenuState::open : HostMenuState::openPastTimeLimit;
+                                    [](const HostItem& a, const HostItem& b) { return a.kind == b.kind && a.action == b.action; });
+  if (state != HostMenuState::open) return sameShape ? HostUpdate::inPlace : HostUpdate::layout;
+  return sameShape && widest(next) <= widest(shown) ? HostUpdate::inPlace : HostUpdate::held;
 }
 
 }  // namespace platform::tray

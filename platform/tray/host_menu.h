@@ -3,7 +3,6 @@
 // The GTK code turns the answer into widgets that the host's menu is exported from.
 #pragma once
 
-#include <chrono>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@ struct HostItem {
   enum class Kind { separator, row, foldedSection, other };
   Kind kind;
   std::string text;
+  model::MenuAction action = model::MenuAction::none;
 
   bool operator==(const HostItem&) const = default;
 };
@@ -29,37 +29,21 @@ using HostMenu = std::vector<HostItem>;
 // stay in reach: no host scrolls a menu.
 [[nodiscard]] HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& desktop, int screenHeight);
 
-enum class HostMenuState { closed, open, openPastTimeLimit };
+// Where the host's menu is when a new menu is ready: closed, open, or opening (the host
+// asks for the menu, or says it opened it, before it draws it).
+enum class HostMenuState { closed, open, opening };
 
-// Whether next replaces what the host shows now. A host keeps an open menu's size and
-// place (XFCE cuts what grew, Plasma leaves it where it was), so while the menu is open
-// only a menu of the same shape, no wider, is sent; the rest waits until it closes.
-[[nodiscard]] bool sentNow(const HostMenu& next, const HostMenu& shown, HostMenuState state);
-
-// Whether the host's menu is open, from what the host says: it asks for the menu as it
-// opens it, some hosts say "opened" and "closed", and XFCE only asks.
-class HostMenuWatch {
- public:
-  using Clock = std::chrono::steady_clock;
-
-  explicit HostMenuWatch(const Desktop& desktop) : desktop_(desktop) {}
-
-  // The host asked for the menu or said it opened it.
-  void opening(Clock::time_point now);
-  void closed() { open_ = false; }
-  // Whether an "opened" at now is a new opening rather than the one begun just before:
-  // GNOME's ask as it found the item was taken as an opening, and what it held back is
-  // shown as GNOME opens the menu, which it redraws whole.
-  [[nodiscard]] bool opensAnew(Clock::time_point now) const;
-  [[nodiscard]] HostMenuState state(Clock::time_point now) const;
-  // When an open menu is next taken as closed.
-  [[nodiscard]] Clock::time_point timeLimit() const { return lastSeenOpening_ + desktop_.assumedOpenFor; }
-
- private:
-  const Desktop& desktop_;
-  bool open_ = false;
-  Clock::time_point openedAt_;
-  Clock::time_point lastSeenOpening_;
+// How next reaches the host, which shows shown.
+enum class HostUpdate {
+  layout,   // a new layout, which the host fetches whole
+  inPlace,  // the same items with new properties: the host redraws only what changed
+  held,     // not yet: the host's open menu keeps what it shows
 };
+
+// A menu of the same shape (the same kinds of item and commands in the same places) is
+// updated in place, open or not. An open menu keeps its size and place on every host (XFCE
+// cuts what grew, Plasma leaves the menu where it was), so a new shape, or a wider text,
+// waits until the host next asks for the menu: what it opens is always the latest report.
+[[nodiscard]] HostUpdate hostUpdate(const HostMenu& next, const HostMenu& shown, HostMenuState state);
 
 }  // namespace platform::tray
