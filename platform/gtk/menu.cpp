@@ -48,7 +48,7 @@ constexpr gint64 oneOpeningUs = 2 * G_USEC_PER_SEC;
     if (!text.empty()) text += "  ";
     text += field;
   }
-  return displayText(text);
+  return base::visible(text, base::ShownOn::toolkit, maxDisplayedCodePoints);
 }
 
 // The smallest monitor's work area: the host's menu drops on one of them, and none scrolls
@@ -116,7 +116,7 @@ GtkWidget* TrayMenu::makeWidget(const model::MenuItem& item, const Look& look) {
   if (item.attributedTitle) {
     gtk_label_set_markup(label, pangoMarkup(*item.attributedTitle, look.appearance, look.families).c_str());
   } else {
-    gtk_label_set_text(label, displayText(item.title).c_str());
+    gtk_label_set_text(label, base::visible(item.title, base::ShownOn::toolkit, maxDisplayedCodePoints).c_str());
   }
   // The shortcut works only while this menu has the keyboard, so only this menu shows it.
   if (item.keyEquivalent.size() == 1) {
@@ -127,11 +127,11 @@ GtkWidget* TrayMenu::makeWidget(const model::MenuItem& item, const Look& look) {
 }
 
 void TrayMenu::connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported) {
-  if (item.toolTip) gtk_widget_set_tooltip_text(widget, displayText(*item.toolTip).c_str());
+  if (item.toolTip) gtk_widget_set_tooltip_text(widget, base::visible(*item.toolTip, base::ShownOn::toolkit, maxDisplayedCodePoints).c_str());
   // A screen reader would spell the bar out character by character; the export carries the
   // name as the item's accessible description.
   if (const auto name = model::accessibleName(item)) {
-    atk_object_set_name(gtk_widget_get_accessible(widget), displayText(*name).c_str());
+    atk_object_set_name(gtk_widget_get_accessible(widget), base::visible(*name, base::ShownOn::toolkit, maxDisplayedCodePoints).c_str());
   }
   gtk_widget_set_sensitive(widget, item.enabled);
   if (item.action != model::MenuAction::none) {
@@ -169,7 +169,7 @@ std::vector<TrayMenu::HostItem> TrayMenu::hostItems(const Entries& entries) {
     } else {
       const bool opensRows = index + 1 < entries.size() && entries[index + 1].kept.item().row;
       items.push_back({fold && isSectionHeader(item) && opensRows ? HostItem::Kind::foldedSection : HostItem::Kind::other,
-                       displayText(item.title)});
+                       base::visible(item.title, base::ShownOn::toolkit, maxDisplayedCodePoints)});
     }
   }
   return items;
