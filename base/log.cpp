@@ -67,7 +67,8 @@ class Writer {
     }
     const size_t start = owed_.size();
     // A report's text in a line could end it early or drive the reader's terminal.
-    owed_.append(linePrefix).append(holdsTerminalControls(message) ? visible(message) : message).push_back('\n');
+    owed_.append(linePrefix);
+    owed_.append(holdsTerminalControls(message) ? visible(message, ShownOn::terminal) : message).push_back('\n');
     longestOwed_ = std::max(longestOwed_, owed_.size() - start);
     if (batchDepth == 0 && writerWaiting_) owedChanged_.notify_one();
   }

@@ -51,14 +51,24 @@ bool holdsControlCharacters(std::string_view text, bool lineBreaksAllowed) noexc
   return false;
 }
 
-std::string visible(std::string_view text) {
+std::string visible(std::string_view text, ShownOn where, size_t maxCodePoints) {
+  // Each code point shown comes from four bytes at most, a U+FFFD from one at least: the
+  // rest of a long text is never looked at, let alone repaired.
+  if (maxCodePoints < text.size() / 4) text = text.substr(0, 4 * (maxCodePoints + 1));
   const std::string wellFormed = utf8::repaired(text);
   std::string out;
   out.reserve(wellFormed.size());
+  size_t codePoints = 0;
   for (size_t i = 0; i < wellFormed.size(); ++i) {
     const auto byte = static_cast<unsigned char>(wellFormed[i]);
-    if (byte < 0x20) {
+    if (!utf8::isContinuation(wellFormed[i]) && ++codePoints > maxCodePoints) {
+      out.append(ellipsis);
+      break;
+    }
+    if (byte == 0 || (where == ShownOn::terminal && byte < 0x20)) {
       utf8::append(out, 0x2400 + byte);
+    } else if (where == ShownOn::toolkit) {
+      out.push_back(static_cast<char>(byte));
     } else if (byte == 0x7F) {
       utf8::append(out, 0x2421);
     } else if (isC1At(wellFormed, i)) {

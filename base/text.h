@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -21,10 +22,23 @@ inline constexpr std::string_view hexDigits = "0123456789ABCDEF";
 // which reorder what a terminal shows around them, so that a line could read other than it is.
 [[nodiscard]] bool holdsTerminalControls(std::string_view text) noexcept;
 
-// The text with ill-formed UTF-8 as U+FFFD, C0 controls and DEL as their visible symbols
-// (U+2400...), C1 and bidirectional controls as \u0080... and \u202E..., so that no text
-// can move the cursor, colour or reorder the terminal of whoever reads it.
-[[nodiscard]] std::string visible(std::string_view text);
+// Where text is shown, which decides what in it would act instead of showing.
+enum class ShownOn {
+  // A terminal, or a log read in one: C0 controls and DEL become their visible symbols
+  // (U+2400...), C1 and bidirectional controls \u0080... and \u202E..., so that no text can
+  // move the cursor, colour or reorder the terminal of whoever reads it.
+  terminal,
+  // A menu, label or tooltip a toolkit draws (GTK, over D-Bus too): it draws other
+  // controls its own way, and a line feed in a tooltip is wanted, so only a NUL, which
+  // would cut a C string short, becomes U+2400 SYMBOL FOR NULL.
+  toolkit,
+};
+
+// The text as shown on where: ill-formed UTF-8 as U+FFFD (a toolkit takes UTF-8 only),
+// what would act there made visible as above, and past maxCodePoints code points "…" in
+// place of the rest.
+[[nodiscard]] std::string visible(std::string_view text, ShownOn where,
+                                  size_t maxCodePoints = std::numeric_limits<size_t>::max());
 
 // A buffer that one very long line grew is given back rather than kept for the short
 // lines after it.

@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "check/terminal_text.h"
 #include "base/utf8.h"
+#include "model/tone.h"
 #include "render/render.h"
 #include "report/format.h"
 
@@ -81,7 +82,7 @@ std::optional<std::string_view> meantKey(std::string_view key, const std::array<
   return meant;
 }
 
-std::string inQuotes(std::string_view text) { return "\"" + base::visible(text) + "\""; }
+std::string inQuotes(std::string_view text) { return "\"" + base::visible(text, base::ShownOn::terminal) + "\""; }
 
 std::string at(std::string_view where, std::string_view key) {
   if (where.empty()) return std::string(key);
@@ -152,9 +153,9 @@ class KeyWarnings {
 
 constexpr std::string_view replacementCharacter = "\xEF\xBF\xBD";
 
-constexpr std::array<std::string_view, rendering::tones.size()> toneNames = [] {
-  std::array<std::string_view, rendering::tones.size()> names;
-  for (size_t i = 0; i < names.size(); ++i) names[i] = rendering::tones[i].name;
+constexpr std::array<std::string_view, model::tones.size()> toneNames = [] {
+  std::array<std::string_view, model::tones.size()> names;
+  for (size_t i = 0; i < names.size(); ++i) names[i] = model::tones[i].name;
   return names;
 }();
 
@@ -177,11 +178,13 @@ struct TextWarnings {
 };
 
 void toneWarning(std::vector<std::string>& out, const Place& place, const std::optional<std::string>& tone) {
-  if (!tone || rendering::toneColor(tone) != rendering::toneColor(std::nullopt)) return;  // none, or one of the three
+  if (!tone || model::decodeTone(tone) != model::Tone::none) return;  // no tone, or one of them
   std::string trimmed = lowered(*tone);
   trimmed.erase(0, trimmed.find_first_not_of(" \t"));
   trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
-  std::string text = place("tone") + ": " + inQuotes(*tone) + " is not one of the tones (strong, good, light), so the bar is drawn grey";
+  std::string text = place("tone") + ": " + inQuotes(*tone) + " is not one of the tones (";
+  for (std::string_view name : toneNames) text.append(name).append(name == toneNames.back() ? "), " : ", ");
+  text += "so the bar is drawn grey";
   if (auto meant = meantKey(trimmed, toneNames)) text.append("; did you mean \"").append(*meant).append("\"?");
   out.push_back(std::move(text));
 }

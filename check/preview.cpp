@@ -1,7 +1,6 @@
 #include "check/preview.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "base/text.h"
 #include "check/menu_shortcut.h"
@@ -30,8 +29,8 @@ std::string runStyle(const StyledRun& run) {
   if (run.font.weight == model::FontWeight::semibold) codes += "1;";
   if (run.color.blend || (run.color.base != NamedColor::label && run.color.base != NamedColor::secondaryLabel)) {
     const model::RGBA rgba = model::resolve(run.color, model::Appearance::dark);
-    auto channel = [](double value) { return std::to_string(std::lround(std::clamp(value, 0.0, 1.0) * 255)); };
-    codes += "38;2;" + channel(rgba.red) + ";" + channel(rgba.green) + ";" + channel(rgba.blue) + ";";
+    const auto byte = [](double component) { return std::to_string(model::channel(component)); };
+    codes += "38;2;" + byte(rgba.red) + ";" + byte(rgba.green) + ";" + byte(rgba.blue) + ";";
   } else if (run.color.base == NamedColor::secondaryLabel) {
     codes += "2;";
   }
@@ -46,7 +45,7 @@ std::string styled(const model::StyledText& runs, bool colour) {
     const std::string style = colour ? runStyle(run) : std::string();
     std::string text;
     run.appendTo(text);
-    out.append(style).append(base::visible(text));
+    out.append(style).append(base::visible(text, base::ShownOn::terminal));
     if (!style.empty()) out.append(reset);
   }
   return out;
@@ -57,16 +56,16 @@ std::string itemLine(const MenuItem& item, bool colour) {
   if (item.attributedTitle) {
     line = styled(*item.attributedTitle, colour);
   } else {
-    line = base::visible(item.title);
+    line = base::visible(item.title, base::ShownOn::terminal);
   }
   if (!item.keyEquivalent.empty()) {
     std::string key(item.keyEquivalent);
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    line.append("  ").append(shortcutModifier).append(base::visible(key));
+    line.append("  ").append(shortcutModifier).append(base::visible(key, base::ShownOn::terminal));
   }
   if (!item.enabled && colour) line = sgr("2") + line + std::string(reset);
   if (item.toolTip) {
-    std::string hint = std::string(hintMark) + base::visible(*item.toolTip);
+    std::string hint = std::string(hintMark) + base::visible(*item.toolTip, base::ShownOn::terminal);
     line += colour ? sgr("2") + hint + std::string(reset) : hint;
   }
   return line;
@@ -74,7 +73,8 @@ std::string itemLine(const MenuItem& item, bool colour) {
 
 size_t plainWidth(const MenuItem& item) {
   if (item.isSeparator) return 0;
-  return base::utf8::codePoints(base::visible(item.attributedTitle ? model::plainText(*item.attributedTitle) : item.title));
+  return base::utf8::codePoints(base::visible(
+      item.attributedTitle ? model::plainText(*item.attributedTitle) : item.title, base::ShownOn::terminal));
 }
 
 }  // namespace

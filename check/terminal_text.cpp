@@ -34,8 +34,8 @@ size_t stepForward(std::string_view text, size_t offset, size_t count) {
 
 std::string excerptWithCaret(std::string_view line, size_t offset, std::string_view indent) {
   // Ill-formed bytes are repaired first, so the caret counts characters as they are shown.
-  const std::string before = base::visible(line.substr(0, std::min(offset, line.size())));
-  const std::string after = base::visible(line.substr(std::min(offset, line.size())));
+  const std::string before = base::visible(line.substr(0, std::min(offset, line.size())), base::ShownOn::terminal);
+  const std::string after = base::visible(line.substr(std::min(offset, line.size())), base::ShownOn::terminal);
   const size_t from = stepBack(before, before.size(), excerptBefore);
   const size_t to = stepForward(after, 0, excerptAfter);
   std::string shownBefore = (from > 0 ? std::string(base::ellipsis) : std::string()) + before.substr(from);

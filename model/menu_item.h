@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/styled_text.h"
+#include "model/tone.h"
 
 namespace model {
 
@@ -22,7 +23,7 @@ struct RowFields {
   std::string_view bar;
   std::string_view value;
   std::string_view detail;  // empty when the row has none
-  Color tone;               // the bar's colour
+  Tone tone;                // which gives the bar its colour
 
   bool operator==(const RowFields&) const = default;
 };

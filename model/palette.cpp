@@ -2,6 +2,7 @@
 // indicator in the colours it has on macOS.
 #include "model/palette.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace model {
@@ -43,5 +44,7 @@ RGBA resolve(const Color& color, Appearance appearance) {
   return blended(base, color.blend->fraction, namedColorValue(color.blend->with, appearance))
       .value_or(base);
 }
+
+int channel(double component, int full) { return static_cast<int>(std::lround(std::clamp(component, 0.0, 1.0) * full)); }
 
 }  // namespace model

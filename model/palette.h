@@ -24,4 +24,8 @@ enum class Appearance { light, dark };
 // A colour as drawn in the given appearance; a blend that cannot be made gives the base.
 [[nodiscard]] RGBA resolve(const Color& color, Appearance appearance);
 
+// A component as the nearest whole number from 0 to full (a byte's 255 unless a format
+// takes more), clamped first, so that a colour is written alike wherever it is written.
+[[nodiscard]] int channel(double component, int full = 255);
+
 }  // namespace model

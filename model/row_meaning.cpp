@@ -18,15 +18,6 @@ constexpr std::array<std::pair<std::string_view, double>, 25> barCharacters{{
     {"\u2591", 0}, {"\u25A1", 0}, {"\u25CB", 0}, {"\u25B1", 0},
 }};
 
-[[nodiscard]] std::string_view colourWord(const Color& tone) {
-  switch (tone.base) {
-    case NamedColor::systemGreen: return "green";
-    case NamedColor::systemBlue: return "blue";
-    case NamedColor::systemOrange: return "orange";
-    default: return {};
-  }
-}
-
 }  // namespace
 
 std::optional<double> barFill(std::string_view bar) {
@@ -54,7 +45,8 @@ std::optional<std::string> accessibleName(const MenuItem& item) {
   };
   const RowFields& row = *item.row;
   for (std::string_view field : {row.label, row.value, row.detail}) say(base::trimmedSpaces(field));
-  const std::string_view colour = colourWord(row.tone);
+  const ToneMeaning* tone = meaningOf(row.tone);
+  const std::string_view colour = tone != nullptr ? tone->word : std::string_view();
   const std::optional<double> fill = barFill(row.bar);
   if (!colour.empty() || fill) {
     std::string bar = colour.empty() ? "bar" : std::string(colour) + " bar";

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/utf8.h"
+#include "model/tone.h"
 
 namespace rendering {
 namespace {
@@ -19,7 +20,6 @@ using model::NamedColor;
 using model::StyledRun;
 
 constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
-constexpr double toneGreyFraction = 0.25;
 constexpr std::string_view runGap = "  ";
 // A log line holds at most this much of a title: a title of megabytes would make a log line
 // of megabytes (copied into the log, and scrolling past whoever reads it), and its length
@@ -102,23 +102,10 @@ void titleLogMessage(std::string& out, std::string_view text, double width, size
   out.append(" sections=").append(std::to_string(sectionCount));
 }
 
-std::string titleLogMessage(std::string_view text, double width, size_t sectionCount) {
-  std::string message;
-  titleLogMessage(message, text, width, sectionCount);
-  return message;
-}
-
 MenuItem header(std::string_view title) {
   return MenuItem{.title = title,
                   .attributedTitle = model::StyledText{{{}, title, headerFont, {NamedColor::secondaryLabel, {}}}},
                   .enabled = false};
-}
-
-Color toneColor(const std::optional<std::string>& tone) {
-  for (const Tone& known : tones) {
-    if (tone == known.name) return Color{known.base, Color::Blend{toneGreyFraction, NamedColor::systemGray}};
-  }
-  return {NamedColor::secondaryLabel, {}};
 }
 
 Font rowFont(std::optional<bool> emphasis) {
@@ -128,15 +115,16 @@ Font rowFont(std::optional<bool> emphasis) {
 MenuItem rowItem(const report::Row& row) {
   const Font font = rowFont(row.emphasis);
   const Color label{NamedColor::label, {}};
+  const model::Tone tone = model::decodeTone(row.tone);
   MenuItem item{.title = row.label,
                 .attributedTitle = model::StyledText{{runGap, row.label, font, label},
-                                                        {runGap, row.bar, font, toneColor(row.tone)},
+                                                        {runGap, row.bar, font, model::toneColor(tone)},
                                                         {runGap, row.value, font, label}},
                 .enabled = true};
   if (row.hint) item.toolTip = *row.hint;
   const std::string_view detail = row.detail ? std::string_view(*row.detail) : std::string_view();
   if (!detail.empty()) item.attributedTitle->push_back({runGap, detail, font, label});
-  item.row = model::RowFields{row.label, row.bar, row.value, detail, toneColor(row.tone)};
+  item.row = model::RowFields{row.label, row.bar, row.value, detail, tone};
   return item;
 }
 

@@ -1,7 +1,6 @@
 // Turns one Report into what is shown: the status title and the menu, as plain values.
 #pragma once
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -35,23 +34,10 @@ inline constexpr model::Font statusFont{model::FontDesign::monospacedDigit, 13, 
 // "title=<text> width=<width> sections=<count>", into out (cleared first), so that one
 // buffer serves every report.
 void titleLogMessage(std::string& out, std::string_view text, double width, size_t sectionCount);
-[[nodiscard]] std::string titleLogMessage(std::string_view text, double width, size_t sectionCount);
 // The shortest decimal that reads back as the same double, always with a decimal point.
 [[nodiscard]] std::string formatWidth(double width);
 
 [[nodiscard]] model::MenuItem header(std::string_view title);
-// The tones a row's bar can take, each a named colour blended a quarter with grey; any
-// other tone, or none, is secondary grey.
-struct Tone {
-  std::string_view name;
-  model::NamedColor base;
-};
-inline constexpr std::array<Tone, 3> tones{{
-    {"strong", model::NamedColor::systemGreen},
-    {"good", model::NamedColor::systemBlue},
-    {"light", model::NamedColor::systemOrange},
-}};
-[[nodiscard]] model::Color toneColor(const std::optional<std::string>& tone);
 [[nodiscard]] model::Font rowFont(std::optional<bool> emphasis);
 // A row item's runs are its label, bar, value and, where it has text, detail; its fields
 // say the same for platforms that draw rows their own way.

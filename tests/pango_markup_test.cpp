@@ -86,17 +86,5 @@ TEST(PangoMarkup, EachRunCarriesItsFontAndColourForTheAppearance) {
   }
 }
 
-TEST(DisplayText, CutsLongTextAtACodePointAndShowsNul) {
-  const std::string ellipsis = "\xE2\x80\xA6", arrow = "\xE2\x8C\x81", nul = "\xE2\x90\x80";
-  const std::vector<std::tuple<std::string, size_t, std::string>> cases = {
-      {"abc", 3, "abc"},
-      {"abcd", 3, "abc" + ellipsis},
-      {arrow + arrow + arrow, 2, arrow + arrow + ellipsis},
-      {std::string("a\0b", 3), 3, "a" + nul + "b"},
-      {std::string("\0\0", 2), 1, nul + ellipsis},
-  };
-  for (const auto& [text, limit, shown] : cases) EXPECT_EQ(displayText(text, limit), shown) << text.substr(0, 20);
-}
-
 }  // namespace
 }  // namespace platform

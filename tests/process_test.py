@@ -80,8 +80,7 @@ class Reports(unittest.TestCase):
              ["title=ok width=25.0 sections=0"]),
             ("ill-formed utf-8 inside a string", b'{"title":"a\xffb"}\n', ["title=a\ufffdb width=32.5 sections=0"]),
             # A title's control characters reach the log as visible symbols and escapes.
-            ("line break in a title", b'{"title":"a\\nb"}\n', ["title=a\u240ab width=32.5 sections=0"]),
-            ("terminal escapes", b'{"title":"\\u001b[31m\\u0085"}\n', ["title=\u241b[31m\\u0085 width=55.0 sections=0"]),
+            ("terminal escapes", b'{"title":"a\\nb\\u001b[31m\\u0085"}\n', ["title=a\u240ab\u241b[31m\\u0085 width=77.5 sections=0"]),
             ("bidirectional controls", b'{"title":"a\\u202eb\\u2069\xe2\x80\xaf"}\n',
              ["title=a\\u202Eb\\u2069\u202f width=47.5 sections=0"]),
             ("nul bytes", b'\x00\n{"title":"\x00"}\n{"title":"\\u0000"}\n', ["title=\u2400 width=17.5 sections=0"]),

@@ -1,6 +1,8 @@
-// Repair of ill-formed UTF-8: one U+FFFD per maximal subpart, well-formed text untouched.
+// Repair of ill-formed UTF-8: one U+FFFD per maximal subpart, well-formed text untouched;
+// and text made safe to show where it goes.
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "base/utf8.h"
 
 namespace {
@@ -53,6 +55,23 @@ TEST(Utf8, AppendsAndKeepsEveryEncodingLengthAndLeadByteRange) {
     EXPECT_EQ(base::utf8::repaired(expected + "\xFF"), expected + replaced(1)) << static_cast<uint32_t>(codePoint);
     EXPECT_EQ(base::utf8::repaired(expected + "\x80"), expected + replaced(1)) << static_cast<uint32_t>(codePoint);
   }
+}
+
+// On a terminal every control that would act becomes visible, on a toolkit only a NUL;
+// on both, ill-formed UTF-8 is repaired and text past the limit gives way to an ellipsis.
+TEST(Visible, ShowsWhatWouldActWhereTheTextGoesAndCutsAtACodePoint) {
+  using enum base::ShownOn;
+  constexpr size_t all = std::string::npos;  // no limit
+  const std::string nul("\0", 1), cut = "\u2026", smile = "\U0001F600";
+  const std::vector<std::tuple<std::string, base::ShownOn, size_t, std::string>> cases = {
+      {"a\tb\nc\x1b[31m\x7f" + nul, terminal, all, "a\u2409b\u240Ac\u241B[31m\u2421\u2400"}, {"a\nbcd", terminal, 3, "a\u240Ab" + cut},
+      {"\xC2\x80\xC2\x9F\xC2\xA0\xFF" "b\xE2\x82", terminal, all, "\\u0080\\u009F\u00A0" + replaced(1) + "b" + replaced(1)},
+      // The bidirectional controls, U+202A to U+202E and U+2066 to U+2069, and their neighbours.
+      {"\u2029\u202A\u202E\u202F\u2065\u2066\u2069\u206A", terminal, all, "\u2029\\u202A\\u202E\u202F\u2065\\u2066\\u2069\u206A"},
+      {"a\tb\nc\x1b\x7f\xC2\x85\u202E" + nul + "\xFF", toolkit, all, "a\tb\nc\x1b\x7f\xC2\x85\u202E\u2400" + replaced(1)},
+      {nul + nul, toolkit, 1, "\u2400" + cut}, {smile + smile, toolkit, 2, smile + smile}, {"abcd", toolkit, 3, "abc" + cut},
+      {smile + smile + smile, toolkit, 2, smile + smile + cut}, {std::string(40, '\xFF'), toolkit, 3, replaced(3) + cut}};
+  for (const auto& [text, where, limit, shown] : cases) EXPECT_EQ(base::visible(text, where, limit), shown);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "base/text.h"
 #include "model/row_meaning.h"
 
 namespace platform {
@@ -72,7 +73,8 @@ CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look
   const CairoPtr measuring(cairo_create(probe.get()));
   const GObjectPtr<PangoContext> context(pango_cairo_create_context(measuring.get()));
   pango_cairo_context_set_resolution(context.get(), 96.0 * iconScale);
-  const auto layout = titleLayout(context.get(), displayText(text, maxIconCodePoints), look, size, PANGO_WEIGHT_BOLD);
+  const auto layout =
+      titleLayout(context.get(), base::visible(text, base::ShownOn::toolkit, maxIconCodePoints), look, size, PANGO_WEIGHT_BOLD);
   pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
   pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD);
   wrapNearestASquare(layout.get());
@@ -117,12 +119,12 @@ CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look
 // reads at a glance whatever the fill, at twice that size for HiDPI menus. A bar whose
 // fill cannot be told is drawn as its characters, squeezed into the square. A row without
 // a tone is mid grey, which reads on light and dark menus alike.
-GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, const model::Color& tone, const Look& look) {
+GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, model::Tone tone, const Look& look) {
   constexpr int side = 32;
   const CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
   const CairoPtr cr(cairo_create(surface.get()));
-  const bool toned = tone.base != model::NamedColor::label && tone.base != model::NamedColor::secondaryLabel;
-  const model::RGBA color = model::resolve(toned ? tone : model::Color{model::NamedColor::systemGray, {}}, look.appearance);
+  const model::RGBA color = model::resolve(
+      tone == model::Tone::none ? model::Color{model::NamedColor::systemGray, {}} : model::toneColor(tone), look.appearance);
   if (const std::optional<double> fill = model::barFill(bar)) {
     constexpr double centre = side / 2.0;
     constexpr double radius = side / 2.0 - 2;
@@ -137,7 +139,7 @@ GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, const model::Color& tone, co
   } else {
     constexpr double barHeight = 0.75 * side;
     const GObjectPtr<PangoLayout> layout(pango_cairo_create_layout(cr.get()));
-    const std::string text = displayText(bar);
+    const std::string text = gtkText(bar);
     pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
     const FontDescriptionPtr font(pango_font_description_new());
     pango_font_description_set_family(font.get(), look.families.monospaced.c_str());

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "model/styled_text.h"
+#include "model/tone.h"
 #include "platform/glib/owned.h"
 #include "platform/gtk/look.h"
 
@@ -28,6 +29,6 @@ using AttrListPtr = Owned<PangoAttrList, pango_attr_list_unref>;
 [[nodiscard]] CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look);
 
 // A row's bar as a square image in its tone, for host-drawn menus.
-[[nodiscard]] GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, const model::Color& tone, const Look& look);
+[[nodiscard]] GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, model::Tone tone, const Look& look);
 
 }  // namespace platform

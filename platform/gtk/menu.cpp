@@ -81,7 +81,7 @@ GtkWidget* TrayMenu::makeWidget(const model::MenuItem& item, const Look& look) {
   if (item.attributedTitle) {
     gtk_label_set_markup(label, pangoMarkup(*item.attributedTitle, look.appearance, look.families).c_str());
   } else {
-    gtk_label_set_text(label, displayText(item.title).c_str());
+    gtk_label_set_text(label, gtkText(item.title).c_str());
   }
   // The shortcut works only while this menu has the keyboard, so only this menu shows it.
   if (item.keyEquivalent.size() == 1) {
@@ -92,11 +92,11 @@ GtkWidget* TrayMenu::makeWidget(const model::MenuItem& item, const Look& look) {
 }
 
 void TrayMenu::connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported) {
-  if (item.toolTip) gtk_widget_set_tooltip_text(widget, displayText(*item.toolTip).c_str());
+  if (item.toolTip) gtk_widget_set_tooltip_text(widget, gtkText(*item.toolTip).c_str());
   // A screen reader would spell the bar out character by character; the export carries the
   // name as the item's accessible description.
   if (const auto name = model::accessibleName(item)) {
-    atk_object_set_name(gtk_widget_get_accessible(widget), displayText(*name).c_str());
+    atk_object_set_name(gtk_widget_get_accessible(widget), gtkText(*name).c_str());
   }
   gtk_widget_set_sensitive(widget, item.enabled);
   if (item.action != model::MenuAction::none) {
@@ -190,10 +190,10 @@ void TrayMenu::buildExported(const tray::HostMenu& next) {
       widget = gtk_separator_menu_item_new();
       into = GTK_MENU_SHELL(exported_.get());  // a section ends with its separator
     } else if (hostItem.kind == tray::HostItem::Kind::row) {
-      widget = gtk_image_menu_item_new_with_label(displayText(hostItem.text).c_str());
+      widget = gtk_image_menu_item_new_with_label(gtkText(hostItem.text).c_str());
       setBar(widget, *item.row);
     } else {
-      widget = gtk_menu_item_new_with_label(displayText(hostItem.text).c_str());
+      widget = gtk_menu_item_new_with_label(gtkText(hostItem.text).c_str());
     }
     connect(widget, item, index, true);
     gtk_menu_shell_append(into, widget);
@@ -217,16 +217,16 @@ void TrayMenu::updateExported(const Entries& before, const tray::HostMenu& next)
     GtkWidget* widget = exportedWidgets_[index];
     if (next[index].kind == tray::HostItem::Kind::separator) continue;
     if (next[index].text != exportedItems_[index].text) {
-      gtk_menu_item_set_label(GTK_MENU_ITEM(widget), displayText(next[index].text).c_str());
+      gtk_menu_item_set_label(GTK_MENU_ITEM(widget), gtkText(next[index].text).c_str());
     }
     if (item.row && (exportedImagesStale_ || item.row->bar != was.row->bar || item.row->tone != was.row->tone)) {
       setBar(widget, *item.row);
     }
     if (item.toolTip != was.toolTip) {
-      gtk_widget_set_tooltip_text(widget, item.toolTip ? displayText(*item.toolTip).c_str() : nullptr);
+      gtk_widget_set_tooltip_text(widget, item.toolTip ? gtkText(*item.toolTip).c_str() : nullptr);
     }
     if (const auto name = model::accessibleName(item); name != model::accessibleName(was)) {
-      atk_object_set_name(gtk_widget_get_accessible(widget), displayText(name.value_or("")).c_str());
+      atk_object_set_name(gtk_widget_get_accessible(widget), gtkText(name.value_or("")).c_str());
     }
     if (next[index].kind != tray::HostItem::Kind::foldedSection && item.enabled != was.enabled) {
       gtk_widget_set_sensitive(widget, item.enabled);

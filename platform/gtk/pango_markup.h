@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
 #include "model/palette.h"
 #include "model/styled_text.h"
 
@@ -15,14 +16,14 @@ struct FontFamilies {
   std::string monospaced = "Monospace";
 };
 
-// The most of one text a desktop panel or menu shows. Longer text is cut there and ends
-// in an ellipsis: GTK would lay out (and D-Bus carry) every byte of a 256 MiB label, taking
-// gigabytes, and a message bus drops a client whose message is over its size limit.
+// The most of one text a desktop panel or menu shows, as base::visible's limit for text
+// shown on a toolkit. Longer text is cut there and ends in an ellipsis: GTK would lay out
+// (and D-Bus carry) every byte of a 256 MiB label, taking gigabytes, and a message bus
+// drops a client whose message is over its size limit.
 inline constexpr size_t maxDisplayedCodePoints = 2000;
-
-// Text as GTK and D-Bus can take it: a NUL, which would cut a C string short, is shown as
-// U+2400 SYMBOL FOR NULL, and text past limit code points gives way to "…".
-[[nodiscard]] std::string displayText(std::string_view text, size_t limit = maxDisplayedCodePoints);
+[[nodiscard]] inline std::string gtkText(std::string_view text) {
+  return base::visible(text, base::ShownOn::toolkit, maxDisplayedCodePoints);
+}
 
 // One span per run, carrying exactly its font (family, size, weight, fixed-width digits)
 // and its colour as resolved for the appearance. Text is escaped: nothing in it is markup.

@@ -90,14 +90,14 @@ double TrayStatusButton::frameWidth() const {
 }
 
 void TrayStatusButton::setAttributedTitle(model::StyledText title) {
-  title_ = displayText(model::plainText(title));
+  title_ = gtkText(model::plainText(title));
   if (!title.empty()) titleSize_ = title.front().font.size;
   width_.reset();
   app_.scheduleRefresh();
 }
 
 void TrayStatusButton::setToolTip(const std::string& toolTip) {
-  toolTip_ = displayText(toolTip);
+  toolTip_ = gtkText(toolTip);
   app_indicator_set_title(indicator_, toolTip_.c_str());
 }
 
