@@ -80,12 +80,13 @@ size_t plainWidth(const MenuItem& item) {
 }  // namespace
 
 std::string preview(const report::Report& report, bool colour) {
-  const std::vector<MenuItem> items = rendering::menuItems(report);
+  const std::vector<model::KeptMenuItem> items = rendering::menuItems(report);
   size_t width = 0;
-  for (const MenuItem& item : items) width = std::max(width, plainWidth(item));
+  for (const model::KeptMenuItem& kept : items) width = std::max(width, plainWidth(kept.item()));
   std::string out = "  status  " + styled(rendering::statusTitle(rendering::statusTitleText(report.title)), colour) + "\n";
   out += "  menu\n";
-  for (const MenuItem& item : items) {
+  for (const model::KeptMenuItem& kept : items) {
+    const MenuItem& item = kept.item();
     out.append(menuIndent);
     if (item.isSeparator) {
       for (size_t i = 0; i < std::max<size_t>(width, 8); ++i) out.append("\xE2\x94\x80");  // ─

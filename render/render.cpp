@@ -1,6 +1,7 @@
 // Presentation rules: fonts, colours, run layout and the shape of the menu.
 #include "render/render.h"
 
+#include <algorithm>
 #include <cmath>
 #include <locale>
 #include <sstream>
@@ -128,11 +129,36 @@ MenuItem rowItem(const report::Row& row) {
   return item;
 }
 
+// "… 19,950 more rows", or sections where only empty ones are left out.
+std::string leftOut(size_t rows, size_t sections) {
+  const size_t count = rows > 0 ? rows : sections;
+  std::string digits = std::to_string(count);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  const std::string_view noun = rows > 0 ? (rows == 1 ? "row" : "rows") : (sections == 1 ? "section" : "sections");
+  return std::string(base::ellipsis) + " " + digits + " more " + std::string(noun);
+}
+
 void buildMenu(const report::Report& report, const std::function<void(MenuItem&&)>& add) {
   if (report.sections) {
-    for (const auto& section : *report.sections) {
+    size_t rowsLeft = maxShownRows;
+    size_t hiddenRows = 0, hiddenSections = 0;
+    for (size_t index = 0; index < report.sections->size(); ++index) {
+      const auto& section = (*report.sections)[index];
+      if (index >= maxShownSections || rowsLeft == 0) {
+        hiddenRows += section.rows.size();
+        ++hiddenSections;
+        continue;
+      }
       add(header(section.title));
-      for (const auto& row : section.rows) add(rowItem(row));
+      const size_t shown = std::min(section.rows.size(), rowsLeft);
+      for (size_t row = 0; row < shown; ++row) add(rowItem(section.rows[row]));
+      rowsLeft -= shown;
+      hiddenRows += section.rows.size() - shown;
+      add(MenuItem::separatorItem());
+    }
+    if (hiddenRows > 0 || hiddenSections > 0) {
+      const std::string summary = leftOut(hiddenRows, hiddenSections);
+      add(MenuItem{.title = summary, .enabled = false});
       add(MenuItem::separatorItem());
     }
   }
@@ -144,9 +170,9 @@ void buildMenu(const report::Report& report, const std::function<void(MenuItem&&
   add(MenuItem{.title = quitCommandTitle, .action = model::MenuAction::quit, .keyEquivalent = "q"});
 }
 
-std::vector<MenuItem> menuItems(const report::Report& report) {
-  std::vector<MenuItem> items;
-  buildMenu(report, [&](MenuItem&& item) { items.push_back(std::move(item)); });
+std::vector<model::KeptMenuItem> menuItems(const report::Report& report) {
+  std::vector<model::KeptMenuItem> items;
+  buildMenu(report, [&](MenuItem&& item) { items.emplace_back(item); });
   return items;
 }
 

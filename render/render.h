@@ -43,9 +43,19 @@ void titleLogMessage(std::string& out, std::string_view text, double width, size
 // say the same for platforms that draw rows their own way.
 [[nodiscard]] model::MenuItem rowItem(const report::Row& row);
 
+// A menu shows at most this many sections and rows: 16 sections, each a header and a
+// separator, with the commands fit a 1080-pixel screen in the tallest host's items, and
+// 200 rows are pages of them where a host folds sections into submenus. A report past
+// either is shown that far, and what is left is summed up in one disabled item
+// ("… 19,950 more rows") before the commands, which stay in reach; building the menu
+// and a host's copy of it then takes bounded time whatever the report holds.
+inline constexpr size_t maxShownSections = 16;
+inline constexpr size_t maxShownRows = 200;
+
 // The whole menu, rebuilt from nothing but this report: each item in order, handed
 // to add as it is made.
 void buildMenu(const report::Report& report, const std::function<void(model::MenuItem&&)>& add);
-[[nodiscard]] std::vector<model::MenuItem> menuItems(const report::Report& report);
+// The same, each item owning its texts.
+[[nodiscard]] std::vector<model::KeptMenuItem> menuItems(const report::Report& report);
 
 }  // namespace rendering

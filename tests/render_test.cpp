@@ -9,9 +9,10 @@ namespace {
 using namespace model;
 
 // One line per menu item, enough to see a menu's shape at a glance.
-std::vector<std::string> shape(const std::vector<MenuItem>& items) {
+std::vector<std::string> shape(const std::vector<KeptMenuItem>& items) {
   std::vector<std::string> lines;
-  for (const auto& item : items) {
+  for (const auto& kept : items) {
+    const MenuItem& item = kept.item();
     if (item.isSeparator) {
       lines.push_back("---");
     } else if (!item.enabled) {
@@ -48,6 +49,27 @@ TEST(MenuItems, HasOneOfTwoShapes) {
         "command Quit indicator [q]"}},
   };
   for (const auto& [name, report, expected] : cases) EXPECT_EQ(shape(rendering::menuItems(report)), expected) << name;
+}
+
+// Past 16 sections or 200 rows, what is left is summed up before the commands.
+TEST(MenuItems, SumsUpWhatIsPastTheLimits) {
+  const auto sections = [](size_t count, size_t rows) {
+    return report::Report{.sections = std::vector(count, section("S", std::vector<std::string>(rows, "r")))};
+  };
+  const std::vector<std::tuple<report::Report, size_t, std::string>> cases = {
+      {sections(16, 12), 16 * 14 + 1, "command Quit indicator [q]"},
+      {sections(17, 12), 16 * 14 + 3, "header \u2026 12 more rows"},
+      {sections(1, 20'150), 203 + 2, "header \u2026 19,950 more rows"},
+      {sections(2, 199), 204 + 3, "header \u2026 198 more rows"},
+      {sections(2'000, 1), 16 * 3 + 3, "header \u2026 1,984 more rows"},
+      {sections(20, 0), 16 * 2 + 3, "header \u2026 4 more sections"},
+      {sections(2, 201), 203 + 2, "header \u2026 202 more rows"},
+  };
+  for (const auto& [report, size, summary] : cases) {
+    const auto lines = shape(rendering::menuItems(report));
+    ASSERT_EQ(lines.size(), size) << summary;
+    EXPECT_EQ(lines[lines.size() - (summary.starts_with("header") ? 3 : 1)], summary);
+  }
 }
 
 // A row item: its runs, font, bar colour and tool tip, and what a screen reader says of it,
