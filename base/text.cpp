@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/utf8.h"
@@ -51,18 +52,28 @@ bool holdsControlCharacters(std::string_view text, bool lineBreaksAllowed) noexc
   return false;
 }
 
-std::string visible(std::string_view text, ShownOn where, size_t maxCodePoints) {
-  // Each code point shown comes from four bytes at most, a U+FFFD from one at least: the
-  // rest of a long text is never looked at, let alone repaired.
-  if (maxCodePoints < text.size() / 4) text = text.substr(0, 4 * (maxCodePoints + 1));
+std::string visible(std::string_view text, ShownOn where, size_t maxCharacters) {
+  // A long text is looked at, and repaired, only as far as it can be shown: a generous
+  // 32 bytes a character, cut back to where a code point starts.
+  const bool limited = maxCharacters != std::string_view::npos;
+  const bool trimmed = limited && maxCharacters < text.size() / 32;
+  if (trimmed) {
+    size_t end = std::min(32 * (maxCharacters + 1), text.size() - 1);
+    while (end > 0 && utf8::isContinuation(text[end])) --end;
+    text = text.substr(0, end);
+  }
   const std::string wellFormed = utf8::repaired(text);
   std::string out;
   out.reserve(wellFormed.size());
-  size_t codePoints = 0;
+  utf8::CharacterCounter counter;
+  size_t characters = 0;
+  bool cut = trimmed;
   for (size_t i = 0; i < wellFormed.size(); ++i) {
     const auto byte = static_cast<unsigned char>(wellFormed[i]);
-    if (!utf8::isContinuation(wellFormed[i]) && ++codePoints > maxCodePoints) {
-      out.append(ellipsis);
+    // Cut only where a character starts: a mark or a joined emoji stays with its own.
+    if (limited && !utf8::isContinuation(wellFormed[i]) && counter.startsCharacter(wellFormed, i) &&
+        ++characters > maxCharacters) {
+      cut = true;
       break;
     }
     if (byte == 0 || (where == ShownOn::terminal && byte < 0x20)) {
@@ -80,6 +91,7 @@ std::string visible(std::string_view text, ShownOn where, size_t maxCodePoints) 
       out.push_back(static_cast<char>(byte));
     }
   }
+  if (cut) out.append(ellipsis);
   return out;
 }
 

@@ -35,10 +35,10 @@ enum class ShownOn {
 };
 
 // The text as shown on where: ill-formed UTF-8 as U+FFFD (a toolkit takes UTF-8 only),
-// what would act there made visible as above, and past maxCodePoints code points "…" in
-// place of the rest.
+// what would act there made visible as above, and past maxCharacters characters (as
+// utf8::characters counts them) "…" in place of the rest.
 [[nodiscard]] std::string visible(std::string_view text, ShownOn where,
-                                  size_t maxCodePoints = std::numeric_limits<size_t>::max());
+                                  size_t maxCharacters = std::numeric_limits<size_t>::max());
 
 // A buffer that one very long line grew is given back rather than kept for the short
 // lines after it.

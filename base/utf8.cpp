@@ -2,6 +2,8 @@
 // take the byte-by-byte repair below.
 #include "base/utf8.h"
 
+#include <utility>
+
 #include <simdjson.h>
 
 namespace base::utf8 {
@@ -34,6 +36,53 @@ Lead leadOf(unsigned char byte) {
 size_t codePoints(std::string_view text) noexcept {
   size_t count = 0;
   for (char byte : text) count += isContinuation(byte) ? 0 : 1;
+  return count;
+}
+
+namespace {
+
+// The code point that starts at text[at], in well-formed UTF-8.
+char32_t decodedAt(std::string_view text, size_t at) noexcept {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  char32_t codePoint = length == 1 ? lead : lead & (0x7F >> length);
+  for (size_t next = at + 1; next < at + length && next < text.size(); ++next) {
+    codePoint = (codePoint << 6) | (static_cast<unsigned char>(text[next]) & 0x3F);
+  }
+  return codePoint;
+}
+
+// Marks and modifiers that belong to the character before them.
+constexpr std::pair<char32_t, char32_t> joiningRanges[] = {
+    {0x0300, 0x036F},   {0x0483, 0x0489},   {0x0591, 0x05BD},   {0x05BF, 0x05C7},   {0x0610, 0x061A},
+    {0x064B, 0x065F},   {0x0670, 0x0670},   {0x06D6, 0x06ED},   {0x0900, 0x0903},   {0x093A, 0x094F},
+    {0x0951, 0x0957},   {0x0962, 0x0963},   {0x0E31, 0x0E31},   {0x0E34, 0x0E3A},   {0x0E47, 0x0E4E},
+    {0x1AB0, 0x1AFF},   {0x1DC0, 0x1DFF},   {0x200C, 0x200D},   {0x20D0, 0x20FF},   {0xFE00, 0xFE0F},
+    {0xFE20, 0xFE2F},   {0x1F3FB, 0x1F3FF}, {0xE0020, 0xE007F}, {0xE0100, 0xE01EF},
+};
+constexpr char32_t zeroWidthJoiner = 0x200D;
+
+}  // namespace
+
+bool CharacterCounter::startsCharacter(std::string_view text, size_t at) noexcept {
+  const char32_t codePoint = decodedAt(text, at);
+  const bool joined = std::exchange(afterJoiner_, codePoint == zeroWidthJoiner);
+  const bool flagLetter = codePoint >= 0x1F1E6 && codePoint <= 0x1F1FF;
+  const bool secondFlagLetter = flagLetter && oddFlagLetter_;
+  oddFlagLetter_ = flagLetter && !oddFlagLetter_;
+  if (joined || secondFlagLetter) return false;
+  for (const auto& [first, last] : joiningRanges) {
+    if (codePoint >= first && codePoint <= last) return false;
+  }
+  return true;
+}
+
+size_t characters(std::string_view text) noexcept {
+  CharacterCounter counter;
+  size_t count = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (!isContinuation(text[at]) && counter.startsCharacter(text, at)) ++count;
+  }
   return count;
 }
 

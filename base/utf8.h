@@ -18,6 +18,22 @@ namespace base::utf8 {
 // Code points in well-formed UTF-8 (lead bytes; continuation bytes are not counted).
 [[nodiscard]] size_t codePoints(std::string_view text) noexcept;
 
+// Characters as a reader counts them in well-formed UTF-8: code points, less those that
+// join the one before (combining marks, variation selectors, emoji modifiers and tags, the
+// second of a flag's two letters, a zero-width joiner and what it joins), so that an "é"
+// written as e and U+0301 counts one, as does a family emoji of seven code points. The
+// common marks of Latin, Greek, Cyrillic, Hebrew, Arabic, Devanagari and Thai are known.
+class CharacterCounter {
+ public:
+  // Whether the code point that starts at text[at] begins a new character.
+  [[nodiscard]] bool startsCharacter(std::string_view text, size_t at) noexcept;
+
+ private:
+  bool afterJoiner_ = false;
+  bool oddFlagLetter_ = false;
+};
+[[nodiscard]] size_t characters(std::string_view text) noexcept;
+
 // Appends the UTF-8 encoding of a Unicode scalar value.
 void append(std::string& out, char32_t codePoint);
 

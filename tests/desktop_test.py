@@ -180,7 +180,7 @@ class SelfTest(unittest.TestCase):
                 wait_for(lambda: looks_right(*region_statistics(session.screenshot(name), 405, 305, 300, 150)),
                          what="the menu on screen")
                 if settings is desktop:
-                    self.assertIn("codex, 22.7%, \u00b7  91.2K sent, blue bar 20% full", subprocess.run(
+                    self.assertIn("codex, 22.7%, 91.2K sent, blue bar 20% full", subprocess.run(
                         ["/usr/bin/python3", "-c", SPOKEN_MENU_ITEMS], env=env, capture_output=True, text=True,
                         timeout=60).stdout.splitlines())
                 session.xdotool("key", key)

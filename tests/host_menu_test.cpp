@@ -57,6 +57,11 @@ TEST(HostMenu, SaysEachRowValueFirstAndFoldsSectionsPastTheScreen) {
          return folded + "o";
        }(), {{1, "1%  0" + std::string(59, 'x')}}},
       {"one row", sections(1, 1, 1), 1080, "or-o", {{1, "1%  0"}}},
+      {"a right-to-left label, a mark in a value, a bar that is no fill",
+       report::Report{.sections = std::vector{report::Report::Section{"S", {
+           report::Row{.label = "\u05E9\u05DC\u05D5\u05DD", .bar = "##--", .value = "5\u0301%"},
+           report::Row{.label = "b", .bar = " ~ ", .value = "10%"}}}}},
+       1080, "orr-o", {{1, "\u200E" + fig + "\u20685\u0301%\u2069  \u2068\u05E9\u05DC\u05D5\u05DD\u2069"}, {2, "10%  b  ~"}}},
       {"one row on a screen too short for it", sections(1, 1, 1), 100, ">r-o", {}},
   };
   for (const auto& c : cases) {

@@ -86,10 +86,10 @@ TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsToneAndSaysThem)
   const Color secondary{NamedColor::secondaryLabel, {}};
   const auto toned = [](NamedColor base) { return Color{base, Color::Blend{0.25, NamedColor::systemGray}}; };
   const std::vector<Case> cases = {
-      {report::Row{.label = " cpu ", .bar = "\u2588\u258C\u2500\u2500", .value = " 42% ", .detail = "now",
+      {report::Row{.label = " cpu ", .bar = "\u2588\u258C\u2500\u2500", .value = " 42% ", .detail = "\u00B7  now  on",
                    .tone = "good", .hint = "busy", .emphasis = true},
-       {"   cpu ", "  \u2588\u258C\u2500\u2500", "   42% ", "  now"}, FontWeight::semibold,
-       toned(NamedColor::systemBlue), "busy", "cpu, 42%, now, blue bar 38% full, busy"},
+       {"   cpu ", "  \u2588\u258C\u2500\u2500", "   42% ", "  \u00B7  now  on"}, FontWeight::semibold,
+       toned(NamedColor::systemBlue), "busy", "cpu, 42%, now on, blue bar 38% full, busy"},
       {report::Row{.label = "mem", .bar = "#---", .value = "", .detail = "", .hint = "resident"},
        {"  mem", "  #---", "  "}, FontWeight::regular, secondary, "resident", "mem, bar 25% full, resident"},
       {report::Row{.label = "disk", .bar = "\u00B7\u00B7", .value = "0%", .tone = "strong"},
@@ -99,7 +99,7 @@ TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsToneAndSaysThem)
        secondary, std::nullopt, ""},
       {report::Row{.label = "a", .bar = "b", .value = "c", .detail = " ", .tone = "light", .emphasis = false},
        {"  a", "  b", "  c", "   "}, FontWeight::regular, toned(NamedColor::systemOrange), std::nullopt,
-       "a, c, orange bar"},
+       "a, c, orange bar b"},
       {report::Row{.label = " x ", .bar = "\u2588\u2500", .value = "v", .detail = "d\ne", .hint = "", .emphasis = true},
        {"   x ", "  \u2588\u2500", "  v", "  d\ne"}, FontWeight::semibold, secondary, "", "x, v, d\ne, bar 50% full"},
   };
@@ -118,6 +118,18 @@ TEST(RowItem, ShowsEveryFieldAsItCameInTheRowsFontAndTheBarInItsToneAndSaysThem)
   }
   // A header is no row: a screen reader says its title alone.
   EXPECT_EQ(accessibleName(rendering::header("Now")), std::nullopt);
+}
+
+// Block elements in eighths, the common fills, and any run of one glyph then another,
+// framed in brackets or not; nothing else is a bar.
+TEST(BarFill, IsReadFromKnownCharactersOrATwoGlyphRun) {
+  const std::vector<std::pair<std::string, std::optional<double>>> cases = {
+      {"\u2588\u2588\u258C\u2500\u2500", 0.5}, {" [####......] ", 0.4}, {"\u25B0\u25B0\u25B0\u25B1\u25B1\u25B1", 0.5},
+      {"\u28FF\u28FF\u28FF\u28FF\u28C0\u28C0\u28C0\u28C0\u28C0\u28C0", 0.4}, {"(\u28FF\u28C0)", 0.5}, {"|==--|", 0.5},
+      {"{\u2591\u2591}", 0.0}, {"\u28FF\u28C0\u28FF", std::nullopt}, {"\u28FF\u28FF", std::nullopt},
+      {"abc", std::nullopt}, {"[]", std::nullopt}, {"", std::nullopt},
+  };
+  for (const auto& [bar, fill] : cases) EXPECT_EQ(barFill(bar), fill) << bar;
 }
 
 TEST(StatusTitle, OnlyAMissingTitleBecomesThePlaceholder) {

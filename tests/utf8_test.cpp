@@ -57,12 +57,24 @@ TEST(Utf8, AppendsAndKeepsEveryEncodingLengthAndLeadByteRange) {
   }
 }
 
+// A mark, a modifier, a flag's second letter and what a joiner joins belong to the
+// character before them.
+TEST(Utf8, CountsCharactersAsAReaderDoes) {
+  const std::vector<std::pair<std::string, size_t>> cases = {
+      {"abc", 3}, {"e\u0301\u0327", 1}, {"\u05E9\u05B8", 1}, {"\U0001F468\u200D\U0001F469\u200D\U0001F467", 1},
+      {"\U0001F44D\U0001F3FD!", 2}, {"\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7\U0001F1E9", 3}, {"\u2764\uFE0F", 1},
+      {"\u0915\u093F", 1}, {"", 0}};
+  for (const auto& [text, count] : cases) EXPECT_EQ(base::utf8::characters(text), count) << text;
+}
+
 // On a terminal every control that would act becomes visible, on a toolkit only a NUL;
 // on both, ill-formed UTF-8 is repaired and text past the limit gives way to an ellipsis.
-TEST(Visible, ShowsWhatWouldActWhereTheTextGoesAndCutsAtACodePoint) {
+TEST(Visible, ShowsWhatWouldActWhereTheTextGoesAndCutsWhereACharacterStarts) {
   using enum base::ShownOn;
   constexpr size_t all = std::string::npos;  // no limit
   const std::string nul("\0", 1), cut = "\u2026", smile = "\U0001F600";
+  std::string zalgo = "a";
+  for (int mark = 0; mark < 40; ++mark) zalgo += "\u0301";
   const std::vector<std::tuple<std::string, base::ShownOn, size_t, std::string>> cases = {
       {"a\tb\nc\x1b[31m\x7f" + nul, terminal, all, "a\u2409b\u240Ac\u241B[31m\u2421\u2400"}, {"a\nbcd", terminal, 3, "a\u240Ab" + cut},
       {"\xC2\x80\xC2\x9F\xC2\xA0\xFF" "b\xE2\x82", terminal, all, "\\u0080\\u009F\u00A0" + replaced(1) + "b" + replaced(1)},
@@ -70,7 +82,8 @@ TEST(Visible, ShowsWhatWouldActWhereTheTextGoesAndCutsAtACodePoint) {
       {"\u2029\u202A\u202E\u202F\u2065\u2066\u2069\u206A", terminal, all, "\u2029\\u202A\\u202E\u202F\u2065\\u2066\\u2069\u206A"},
       {"a\tb\nc\x1b\x7f\xC2\x85\u202E" + nul + "\xFF", toolkit, all, "a\tb\nc\x1b\x7f\xC2\x85\u202E\u2400" + replaced(1)},
       {nul + nul, toolkit, 1, "\u2400" + cut}, {smile + smile, toolkit, 2, smile + smile}, {"abcd", toolkit, 3, "abc" + cut},
-      {smile + smile + smile, toolkit, 2, smile + smile + cut}, {std::string(40, '\xFF'), toolkit, 3, replaced(3) + cut}};
+      {smile + smile + smile, toolkit, 2, smile + smile + cut}, {std::string(40, '\xFF'), toolkit, 3, replaced(3) + cut},
+      {"e\u0301e\u0301e", toolkit, 2, "e\u0301e\u0301" + cut}, {zalgo + zalgo, toolkit, 1, zalgo.substr(0, 63) + cut}};
   for (const auto& [text, where, limit, shown] : cases) EXPECT_EQ(base::visible(text, where, limit), shown);
 }
 

@@ -18,7 +18,7 @@ constexpr double badgeMargin = 3.0;
 // How far a title's text may be drawn taller or wider than its font to fill the icon.
 constexpr double maxStretch = 1.5;
 // A square icon shows a few words at most.
-constexpr size_t maxIconCodePoints = 48;
+constexpr size_t maxIconCharacters = 48;
 
 // A layout of the title in the system font, with fixed-width digits.
 GObjectPtr<PangoLayout> titleLayout(PangoContext* context, const std::string& text, const Look& look, double size,
@@ -74,7 +74,7 @@ CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look
   const GObjectPtr<PangoContext> context(pango_cairo_create_context(measuring.get()));
   pango_cairo_context_set_resolution(context.get(), 96.0 * iconScale);
   const auto layout =
-      titleLayout(context.get(), base::visible(text, base::ShownOn::toolkit, maxIconCodePoints), look, size, PANGO_WEIGHT_BOLD);
+      titleLayout(context.get(), base::visible(text, base::ShownOn::toolkit, maxIconCharacters), look, size, PANGO_WEIGHT_BOLD);
   pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
   pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD);
   wrapNearestASquare(layout.get());
@@ -116,45 +116,24 @@ CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look
 // A host shows item images at its own menu icon size (16 pixels on these hosts, some
 // squashing wider images into a square), where ten characters of bar would be slivers. So
 // the bar's fill is drawn as a pie in its tone over a disc of the same tone, faint, which
-// reads at a glance whatever the fill, at twice that size for HiDPI menus. A bar whose
-// fill cannot be told is drawn as its characters, squeezed into the square. A row without
+// reads at a glance whatever the fill, at twice that size for HiDPI menus. A row without
 // a tone is mid grey, which reads on light and dark menus alike.
-GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, model::Tone tone, const Look& look) {
+GObjectPtr<GdkPixbuf> drawBar(double fill, model::Tone tone, const Look& look) {
   constexpr int side = 32;
+  constexpr double centre = side / 2.0;
+  constexpr double radius = side / 2.0 - 2;
   const CairoSurfacePtr surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, side, side));
   const CairoPtr cr(cairo_create(surface.get()));
   const model::RGBA color = model::resolve(
       tone == model::Tone::none ? model::Color{model::NamedColor::systemGray, {}} : model::toneColor(tone), look.appearance);
-  if (const std::optional<double> fill = model::barFill(bar)) {
-    constexpr double centre = side / 2.0;
-    constexpr double radius = side / 2.0 - 2;
-    cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 0.3);
-    cairo_arc(cr.get(), centre, centre, radius, 0, 2 * G_PI);
-    cairo_fill(cr.get());
-    cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
-    cairo_move_to(cr.get(), centre, centre);
-    cairo_arc(cr.get(), centre, centre, radius, -G_PI / 2, -G_PI / 2 + 2 * G_PI * *fill);
-    cairo_close_path(cr.get());
-    cairo_fill(cr.get());
-  } else {
-    constexpr double barHeight = 0.75 * side;
-    const GObjectPtr<PangoLayout> layout(pango_cairo_create_layout(cr.get()));
-    const std::string text = gtkText(bar);
-    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
-    const FontDescriptionPtr font(pango_font_description_new());
-    pango_font_description_set_family(font.get(), look.families.monospaced.c_str());
-    pango_font_description_set_absolute_size(font.get(), barHeight * PANGO_SCALE);
-    pango_layout_set_font_description(layout.get(), font.get());
-    PangoRectangle logical;
-    pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
-    if (logical.width > 0 && logical.height > 0) {
-      cairo_translate(cr.get(), 0, (side - barHeight) / 2);
-      cairo_scale(cr.get(), static_cast<double>(side) / logical.width, barHeight / logical.height);
-      cairo_move_to(cr.get(), -logical.x, -logical.y);
-      cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
-      pango_cairo_show_layout(cr.get(), layout.get());
-    }
-  }
+  cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 0.3);
+  cairo_arc(cr.get(), centre, centre, radius, 0, 2 * G_PI);
+  cairo_fill(cr.get());
+  cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, 1.0);
+  cairo_move_to(cr.get(), centre, centre);
+  cairo_arc(cr.get(), centre, centre, radius, -G_PI / 2, -G_PI / 2 + 2 * G_PI * fill);
+  cairo_close_path(cr.get());
+  cairo_fill(cr.get());
   cairo_surface_flush(surface.get());
   return GObjectPtr<GdkPixbuf>(gdk_pixbuf_get_from_surface(surface.get(), 0, 0, side, side));
 }

@@ -28,7 +28,7 @@ using AttrListPtr = Owned<PangoAttrList, pango_attr_list_unref>;
 // The title in bold black on a white rounded square, for hosts that show an icon only.
 [[nodiscard]] CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look);
 
-// A row's bar as a square image in its tone, for host-drawn menus.
-[[nodiscard]] GObjectPtr<GdkPixbuf> drawBar(std::string_view bar, model::Tone tone, const Look& look);
+// A row's bar, by its fill (0 to 1), as a square image in its tone, for host-drawn menus.
+[[nodiscard]] GObjectPtr<GdkPixbuf> drawBar(double fill, model::Tone tone, const Look& look);
 
 }  // namespace platform

@@ -153,7 +153,8 @@ void TrayMenu::watchForHostMenuClosing() {
 
 void TrayMenu::refreshExported(tray::HostMenuState state) {
   if (!exportedPending_) return;
-  tray::HostMenu next = tray::hostMenu(shown_->items, app_.desktop(), screenHeight());
+  tray::HostMenu next = tray::hostMenu(shown_->items, app_.desktop(), screenHeight(),
+                                       gtk_widget_get_default_direction() == GTK_TEXT_DIR_RTL);
   const tray::HostUpdate update = tray::hostUpdate(next, exportedItems_, state);
   if (update == tray::HostUpdate::held) {
     watchForHostMenuClosing();
@@ -172,9 +173,10 @@ void TrayMenu::refreshExported(tray::HostMenuState state) {
 
 // An image menu item is the one kind whose image the menu's export carries.
 G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-void TrayMenu::setBar(GtkWidget* widget, const model::RowFields& row) {
-  const auto bar = drawBar(row.bar, row.tone, app_.look());
-  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widget), gtk_image_new_from_pixbuf(bar.get()));
+// A bar that is no fill has no image: its text is in the row's.
+void TrayMenu::setBar(GtkWidget* widget, std::optional<double> fill, model::Tone tone) {
+  GtkWidget* image = fill ? gtk_image_new_from_pixbuf(drawBar(*fill, tone, app_.look()).get()) : nullptr;
+  gtk_image_menu_item_set_image(GTK_IMAGE_MENU_ITEM(widget), image);
   gtk_image_menu_item_set_always_show_image(GTK_IMAGE_MENU_ITEM(widget), TRUE);
 }
 
@@ -191,7 +193,7 @@ void TrayMenu::buildExported(const tray::HostMenu& next) {
       into = GTK_MENU_SHELL(exported_.get());  // a section ends with its separator
     } else if (hostItem.kind == tray::HostItem::Kind::row) {
       widget = gtk_image_menu_item_new_with_label(gtkText(hostItem.text).c_str());
-      setBar(widget, *item.row);
+      setBar(widget, hostItem.fill, item.row->tone);
     } else {
       widget = gtk_menu_item_new_with_label(gtkText(hostItem.text).c_str());
     }
@@ -219,8 +221,9 @@ void TrayMenu::updateExported(const Entries& before, const tray::HostMenu& next)
     if (next[index].text != exportedItems_[index].text) {
       gtk_menu_item_set_label(GTK_MENU_ITEM(widget), gtkText(next[index].text).c_str());
     }
-    if (item.row && (exportedImagesStale_ || item.row->bar != was.row->bar || item.row->tone != was.row->tone)) {
-      setBar(widget, *item.row);
+    // The same fill and tone draw the same image, which is not sent again.
+    if (item.row && (exportedImagesStale_ || next[index].fill != exportedItems_[index].fill || item.row->tone != was.row->tone)) {
+      setBar(widget, next[index].fill, item.row->tone);
     }
     if (item.toolTip != was.toolTip) {
       gtk_widget_set_tooltip_text(widget, item.toolTip ? gtkText(*item.toolTip).c_str() : nullptr);

@@ -6,6 +6,7 @@
 #include <libdbusmenu-glib/menuitem.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,7 +72,7 @@ class TrayMenu final : public Menu {
   void refreshExported(tray::HostMenuState state);
   void buildExported(const tray::HostMenu& next);
   void updateExported(const Entries& before, const tray::HostMenu& next);
-  void setBar(GtkWidget* widget, const model::RowFields& row);
+  void setBar(GtkWidget* widget, std::optional<double> fill, model::Tone tone);
 
   TrayApplication& app_;
   const GtkMenuPtr menu_;      // drawn by GTK: the self-test's, styled

@@ -20,9 +20,9 @@ struct FontFamilies {
 // shown on a toolkit. Longer text is cut there and ends in an ellipsis: GTK would lay out
 // (and D-Bus carry) every byte of a 256 MiB label, taking gigabytes, and a message bus
 // drops a client whose message is over its size limit.
-inline constexpr size_t maxDisplayedCodePoints = 2000;
+inline constexpr size_t maxDisplayedCharacters = 2000;
 [[nodiscard]] inline std::string gtkText(std::string_view text) {
-  return base::visible(text, base::ShownOn::toolkit, maxDisplayedCodePoints);
+  return base::visible(text, base::ShownOn::toolkit, maxDisplayedCharacters);
 }
 
 // One span per run, carrying exactly its font (family, size, weight, fixed-width digits)

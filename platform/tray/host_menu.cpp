@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "base/utf8.h"
+#include "model/row_meaning.h"
 
 namespace platform::tray {
 namespace {
@@ -12,17 +13,49 @@ namespace {
 // U+2007 FIGURE SPACE: as wide as a digit, where a narrow space would put a column out of line.
 constexpr std::string_view figureSpace = "\u2007";
 
-[[nodiscard]] std::string rowText(const model::RowFields& row, size_t valueWidth) {
-  std::string text;
-  const std::string_view value = base::trimmedSpaces(row.value);
-  for (size_t width = base::utf8::codePoints(value); width < valueWidth; ++width) text += figureSpace;
-  text += value;
-  for (std::string_view field : {row.label, row.detail}) {
-    field = base::trimmedSpaces(field);
-    if (field.empty()) continue;
-    if (!text.empty()) text += "  ";
-    text += field;
+// U+2068 FIRST STRONG ISOLATE ... U+2069 POP DIRECTIONAL ISOLATE around each field, led by
+// the desktop's direction mark (U+200E or U+200F), where any field is right-to-left:
+// otherwise a Hebrew or Arabic label would turn the whole row, and its columns, around.
+constexpr std::string_view isolateStart = "\u2068", isolateEnd = "\u2069";
+constexpr std::string_view leftToRightMark = "\u200E", rightToLeftMark = "\u200F";
+
+[[nodiscard]] bool holdsRightToLeft(std::string_view text) {
+  for (size_t at = 0; at + 1 < text.size(); ++at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const auto next = static_cast<unsigned char>(text[at + 1]);
+    // Hebrew, Arabic, Syriac, Thaana, NKo and their neighbours to U+08FF; the presentation
+    // forms from U+FB1D; the right-to-left scripts of the supplementary planes.
+    if ((lead >= 0xD6 && lead <= 0xDF) || (lead == 0xEF && next >= 0xAC && next <= 0xBB) ||
+        (lead == 0xF0 && next == 0x90 && at + 2 < text.size() && static_cast<unsigned char>(text[at + 2]) >= 0xA0) ||
+        (lead == 0xF0 && next == 0x9E)) {
+      return true;
+    }
   }
+  return false;
+}
+
+[[nodiscard]] std::string rowText(const model::RowFields& row, std::optional<double> fill, size_t valueWidth,
+                                  bool rightToLeftDesktop) {
+  const std::string_view value = base::trimmedSpaces(row.value);
+  std::vector<std::string_view> fields{value, base::trimmedSpaces(row.label), base::trimmedSpaces(row.detail)};
+  if (!fill) fields.push_back(base::trimmedSpaces(row.bar));
+  const bool isolated = std::any_of(fields.begin(), fields.end(), holdsRightToLeft);
+  const auto append = [&](std::string& text, std::string_view field) {
+    if (isolated) {
+      text.append(isolateStart).append(field).append(isolateEnd);
+    } else {
+      text += field;
+    }
+  };
+  std::string text;
+  for (size_t width = base::utf8::characters(value); width < valueWidth; ++width) text += figureSpace;
+  if (!value.empty()) append(text, value);
+  for (size_t index = 1; index < fields.size(); ++index) {
+    if (fields[index].empty()) continue;
+    if (!text.empty()) text += "  ";
+    append(text, fields[index]);
+  }
+  if (isolated) text.insert(0, rightToLeftDesktop ? rightToLeftMark : leftToRightMark);
   return text;
 }
 
@@ -32,13 +65,14 @@ constexpr std::string_view figureSpace = "\u2007";
 
 [[nodiscard]] size_t widest(const HostMenu& menu) {
   size_t width = 0;
-  for (const HostItem& item : menu) width = std::max(width, base::utf8::codePoints(item.text));
+  for (const HostItem& item : menu) width = std::max(width, base::utf8::characters(item.text));
   return width;
 }
 
 }  // namespace
 
-HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& desktop, int screenHeight) {
+HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& desktop, int screenHeight,
+                  bool rightToLeftDesktop) {
   int height = desktop.menuFrame;
   for (const model::KeptMenuItem& kept : items) {
     height += kept.item().isSeparator ? desktop.separatorHeight : desktop.itemHeight;
@@ -58,10 +92,11 @@ HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& des
       if (index == 0 || !items[index - 1].item().row) {
         valueWidth = 0;
         for (size_t row = index; row < items.size() && items[row].item().row; ++row) {
-          valueWidth = std::max(valueWidth, base::utf8::codePoints(base::trimmedSpaces(items[row].item().row->value)));
+          valueWidth = std::max(valueWidth, base::utf8::characters(base::trimmedSpaces(items[row].item().row->value)));
         }
       }
-      menu.push_back({HostItem::Kind::row, rowText(*item.row, valueWidth)});
+      const std::optional<double> fill = model::barFill(item.row->bar);
+      menu.push_back({HostItem::Kind::row, rowText(*item.row, fill, valueWidth, rightToLeftDesktop), item.action, fill});
       continue;
     }
     const bool opensRows = index + 1 < items.size() && items[index + 1].item().row;

@@ -3,6 +3,7 @@
 // The GTK code turns the answer into widgets that the host's menu is exported from.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ struct HostItem {
   Kind kind;
   std::string text;
   model::MenuAction action = model::MenuAction::none;
+  // A row's bar as the host shows it, an image of its fill; a bar whose fill cannot be
+  // told is shown as text, at the end of the row's.
+  std::optional<double> fill;
 
   bool operator==(const HostItem&) const = default;
 };
@@ -24,10 +28,12 @@ using HostMenu = std::vector<HostItem>;
 
 // The host draws rows in its own proportional font: a row says its value first (beside the
 // bar's image), right-aligned to its section's widest value in figure spaces, then its label
-// and detail, without the producer's padding. Once the whole menu would be taller than
+// and detail, without the producer's padding, each field isolated so that one in a
+// right-to-left script leaves the row in the desktop's direction. Once the whole menu would be taller than
 // screenHeight, each section's header opens its rows as a submenu, so that the commands
 // stay in reach: no host scrolls a menu.
-[[nodiscard]] HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& desktop, int screenHeight);
+[[nodiscard]] HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& desktop, int screenHeight,
+                                bool rightToLeftDesktop = false);
 
 // Where the host's menu is when a new menu is ready: closed, open, or opening (the host
 // asks for the menu, or says it opened it, before it draws it).
