@@ -95,6 +95,16 @@ std::string visible(std::string_view text, ShownOn where, size_t maxCharacters) 
   return out;
 }
 
+void appendCut(std::string& out, std::string_view text, size_t maxBytes) {
+  if (text.size() <= maxBytes) {
+    out.append(text);
+    return;
+  }
+  size_t end = maxBytes;
+  while (end > 0 && utf8::isContinuation(text[end])) --end;
+  out.append(text.substr(0, end)).append(ellipsis).append(" (").append(std::to_string(text.size())).append(" bytes)");
+}
+
 std::string_view trimmedSpaces(std::string_view text) noexcept {
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

@@ -40,6 +40,15 @@ enum class ShownOn {
 [[nodiscard]] std::string visible(std::string_view text, ShownOn where,
                                   size_t maxCharacters = std::numeric_limits<size_t>::max());
 
+// A log line or a verdict holds at most this much of one text: a text of megabytes would
+// make a line of megabytes (copied whole, and scrolling past whoever reads it), and its
+// length says more than its every byte.
+inline constexpr size_t loggedTextBytes = 4096;
+
+// Appends text, or where it is longer than maxBytes its start, cut before a whole
+// character, then "… (N bytes)".
+void appendCut(std::string& out, std::string_view text, size_t maxBytes = loggedTextBytes);
+
 // A buffer that one very long line grew is given back rather than kept for the short
 // lines after it.
 inline constexpr size_t keptBufferCapacity = size_t{1} << 20;

@@ -82,7 +82,11 @@ std::optional<std::string_view> meantKey(std::string_view key, const std::array<
   return meant;
 }
 
-std::string inQuotes(std::string_view text) { return "\"" + base::visible(text, base::ShownOn::terminal) + "\""; }
+std::string inQuotes(std::string_view text) {
+  std::string cut;
+  base::appendCut(cut, text);
+  return "\"" + base::visible(cut, base::ShownOn::terminal) + "\"";
+}
 
 std::string at(std::string_view where, std::string_view key) {
   if (where.empty()) return std::string(key);
@@ -218,7 +222,7 @@ void reportWarnings(const report::Report& report, bool illFormedLine, std::vecto
 
 // For a required key that is missing: the key beside it that was probably meant as it,
 // as a question to end the verdict with.
-std::optional<std::string> misspelling(std::string_view line, const report::DecodeError& error) {
+std::optional<std::string> misspelling(const element& root, const report::DecodeError& error) {
   const size_t dot = error.where.rfind('.');
   const std::string_view missing = std::string_view(error.where).substr(dot == std::string::npos ? 0 : dot + 1);
   size_t section = 0, row = 0;
@@ -226,10 +230,8 @@ std::optional<std::string> misspelling(std::string_view line, const report::Deco
   std::string pointer;
   if (depth >= 1) pointer = "/sections/" + std::to_string(section);
   if (depth == 2) pointer += "/rows/" + std::to_string(row);
-  simdjson::dom::parser parser;
-  const std::string text = base::utf8::repaired(line);
   simdjson::dom::object object;
-  if (parser.parse(text).at_pointer(pointer).get(object)) return std::nullopt;
+  if (root.at_pointer(pointer).get(object)) return std::nullopt;
   for (auto field : object) {
     const std::optional<std::string_view> meant = depth == 2 ? meantKey(field.key, rowKeys)
                                                   : depth == 1 ? meantKey(field.key, sectionKeys)
@@ -278,26 +280,34 @@ void explain(LineCheck& check) {
   reportWarnings(*check.report, check.illFormedUTF8, check.warnings);
 }
 
-LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder) {
+LineCheck checkLine(const report::Line& line, report::ReportDecoder& decoder) {
   LineCheck check;
-  report::DecodeResult result = decoder.decode(line, [&](const element& root) { KeyWarnings(check.warnings).report(root); });
+  // Asked first: a line that parses is given back before the report is made of it.
+  check.illFormedUTF8 = !base::utf8::isValid(line.text());
+  std::optional<std::string> question;
+  report::DecodeResult result = decoder.decode(line, [&](const element& root, const report::DecodeError* rejection) {
+    if (rejection == nullptr) {
+      KeyWarnings(check.warnings).report(root);
+    } else if (rejection->reason == report::Rejection::missing) {
+      question = misspelling(root, *rejection);
+    }
+  });
   if (result.ok()) {
     check.report = std::move(result).report();
-    check.illFormedUTF8 = !base::utf8::isValid(line);
     return check;
   }
   const report::DecodeError& error = result.error();
   if (error.reason != report::Rejection::notJSON) {
-    check.verdict = "rejected  " + rejection(error);
-    if (error.reason != report::Rejection::missing) return check;
-    if (auto question = misspelling(line, error)) check.verdict += *question;
+    check.verdict = "rejected  " + rejection(error) + question.value_or("");
     return check;
   }
-  if (line.find_first_not_of(" \t\r") == std::string_view::npos) {
+  // Not JSON: the line is still there to be looked at.
+  const std::string_view text = line.text();
+  if (text.find_first_not_of(" \t\r") == std::string_view::npos) {
     check.verdict = "rejected  blank line";
-  } else if (auto fault = findSyntaxFault(line)) {
+  } else if (auto fault = findSyntaxFault(text)) {
     check.verdict = "rejected  not JSON at byte " + std::to_string(fault->offset + 1) + ": " + fault->reason;
-    check.excerpt = excerptWithCaret(line, fault->offset, "    ");
+    check.excerpt = excerptWithCaret(text, fault->offset, "    ");
   } else {
     check.verdict = "rejected  " + rejection(error);
   }

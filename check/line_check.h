@@ -27,7 +27,7 @@ inline constexpr size_t recommendedTitleLength = 8;
 // so that two threads can share the work: checkLine needs the line (the rejection's
 // reason, the keys as written), explain only the decoded report (the verdict of an
 // accepted line and the warnings about what it holds).
-[[nodiscard]] LineCheck checkLine(std::string_view line, report::ReportDecoder& decoder);
+[[nodiscard]] LineCheck checkLine(const report::Line& line, report::ReportDecoder& decoder);
 void explain(LineCheck& check);
 
 }  // namespace check

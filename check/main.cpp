@@ -168,7 +168,7 @@ void readInputs(const Options& options, Output& out, Handoff& handoff) {
     size_t lineNumber = 0;
     std::vector<Checked> batch;
     auto place = [&] { return prefix + std::to_string(++lineNumber) + ": "; };
-    auto onLine = [&](std::string_view line) { batch.push_back({place(), checkLine(line, decoder), {}}); };
+    auto onLine = [&](const report::Line& line) { batch.push_back({place(), checkLine(line, decoder), {}}); };
     auto onOverlong = [&] { batch.push_back({place(), std::nullopt, {}}); };
     const bool standardInput = file == "-";
     const int fd = standardInput ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);

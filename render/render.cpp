@@ -6,6 +6,7 @@
 #include <locale>
 #include <sstream>
 
+#include "base/text.h"
 #include "base/utf8.h"
 #include "model/tone.h"
 
@@ -22,10 +23,6 @@ using model::StyledRun;
 
 constexpr Font headerFont{FontDesign::system, 11, FontWeight::semibold};
 constexpr std::string_view runGap = "  ";
-// A log line holds at most this much of a title: a title of megabytes would make a log line
-// of megabytes (copied into the log, and scrolling past whoever reads it), and its length
-// says more than its every byte.
-constexpr size_t loggedTitleBytes = 4096;
 
 // Streams in the classic locale, so that a desktop toolkit that adopts the user's
 // locale cannot turn the decimal point into a comma.
@@ -92,13 +89,7 @@ std::string formatWidth(double width) {
 
 void titleLogMessage(std::string& out, std::string_view text, double width, size_t sectionCount) {
   out.assign("title=");
-  if (text.size() <= loggedTitleBytes) {
-    out.append(text);
-  } else {
-    size_t end = loggedTitleBytes;  // before a whole character
-    while (end > 0 && base::utf8::isContinuation(text[end])) --end;
-    out.append(text.substr(0, end)).append(base::ellipsis).append(" (").append(std::to_string(text.size())).append(" bytes)");
-  }
+  base::appendCut(out, text);
   out.append(" width=").append(formatWidth(width));
   out.append(" sections=").append(std::to_string(sectionCount));
 }

@@ -149,30 +149,47 @@ DecodeError notJSON(simdjson::error_code code) { return {Rejection::notJSON, "",
 ReportDecoder::ReportDecoder() = default;
 ReportDecoder::~ReportDecoder() = default;
 
-DecodeResult ReportDecoder::decode(std::string_view line) noexcept { return decode(line, Inspect()); }
+DecodeResult ReportDecoder::decode(std::string_view line) noexcept {
+  Report report;
+  if (std::optional<DecodeError> error = decodeInto(line, nullptr, report, {})) return std::move(*error);
+  return report;
+}
 
-DecodeResult ReportDecoder::decode(std::string_view line, const Inspect& inspect) noexcept {
+DecodeResult ReportDecoder::decode(const Line& line, const Inspect& inspect) noexcept {
   Report report;
   if (std::optional<DecodeError> error = decodeInto(line, report, inspect)) return std::move(*error);
   return report;
 }
 
-std::optional<DecodeError> ReportDecoder::decodeInto(std::string_view line, Report& into, const Inspect& inspect) noexcept {
+std::optional<DecodeError> ReportDecoder::decodeInto(std::string_view line, Report& into) noexcept {
+  return decodeInto(line, nullptr, into, {});
+}
+
+std::optional<DecodeError> ReportDecoder::decodeInto(const Line& line, Report& into, const Inspect& inspect) noexcept {
+  static_assert(linePadding >= simdjson::SIMDJSON_PADDING);
+  return decodeInto(line.text(), &line, into, inspect);
+}
+
+std::optional<DecodeError> ReportDecoder::decodeInto(std::string_view line, const Line* padded, Report& into,
+                                                     const Inspect& inspect) noexcept {
   try {
     if (!parser_) parser_ = std::make_unique<simdjson::dom::parser>();
     element root;
     // simdjson checks UTF-8 while parsing, so well-formed lines are never scanned
     // twice; only a line it rejects for its encoding is repaired and parsed again.
-    auto error = parser_->parse(line.data(), line.size()).get(root);
+    auto error = parser_->parse(line.data(), line.size(), padded == nullptr).get(root);
     std::string repaired;
     if (error == simdjson::UTF8_ERROR) {
       repaired = base::utf8::repaired(line);
       error = parser_->parse(repaired.data(), repaired.size()).get(root);
     }
+    // The parsed line holds copies of its strings: the line itself is no longer read.
+    const size_t lineSize = line.size();
+    if (padded != nullptr && !error) padded->release();
     Failure failure = error ? notJSON(error) : decodeRecord(root, into, format::reportFields);
-    if (!failure && inspect) inspect(root);
+    if (!error && inspect) inspect(root, failure ? &*failure : nullptr);
     // Buffers a very long line grew are not kept for the short lines after it.
-    if (line.size() > base::keptBufferCapacity) parser_.reset();
+    if (lineSize > base::keptBufferCapacity) parser_.reset();
     return failure;
   } catch (const std::bad_alloc&) {
     return DecodeError{Rejection::outOfMemory};

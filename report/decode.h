@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "report/line_framer.h"
 #include "report/report.h"
 
 namespace simdjson::dom {
@@ -69,18 +70,25 @@ class ReportDecoder {
 
   [[nodiscard]] DecodeResult decode(std::string_view line) noexcept;
 
-  // The same, and for a line that decodes, shows inspect the parsed line before its
-  // buffers are reused: for tools that look at more than the records keep (ignored keys).
-  using Inspect = std::function<void(const simdjson::dom::element& root)>;
-  [[nodiscard]] DecodeResult decode(std::string_view line, const Inspect& inspect) noexcept;
-
   // The same, decoded over a report this decoder filled before, so that its text buffers
   // are reused: a stream of reports then costs no allocation each. Returns why a line was
   // rejected, and into is then left half decoded, to be decoded over again.
-  [[nodiscard]] std::optional<DecodeError> decodeInto(std::string_view line, Report& into,
-                                                      const Inspect& inspect = {}) noexcept;
+  [[nodiscard]] std::optional<DecodeError> decodeInto(std::string_view line, Report& into) noexcept;
+
+  // For a line the framer handed over: parsed where it lies, and once it has parsed as
+  // JSON, given back before its text is copied into the report, so that a line of a
+  // gigabyte is held twice at most (the line or the parser's copy of its strings, and the
+  // report). Inspect, for tools that look at more than the records keep (ignored keys, a
+  // key misspelt), is shown the parsed line and the rejection, if any, before the parser's
+  // buffers are reused.
+  using Inspect = std::function<void(const simdjson::dom::element& root, const DecodeError* rejection)>;
+  [[nodiscard]] std::optional<DecodeError> decodeInto(const Line& line, Report& into, const Inspect& inspect = {}) noexcept;
+  [[nodiscard]] DecodeResult decode(const Line& line, const Inspect& inspect) noexcept;
 
  private:
+  [[nodiscard]] std::optional<DecodeError> decodeInto(std::string_view line, const Line* padded, Report& into,
+                                                      const Inspect& inspect) noexcept;
+
   std::unique_ptr<simdjson::dom::parser> parser_;
 };
 

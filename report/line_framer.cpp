@@ -14,8 +14,11 @@ void LineFramer::gather(std::string_view piece) {
     std::string().swap(pending_);
     return;
   }
-  // Grown by doubling as usual, but never past the limit, so that memory stays within it.
-  if (needed > pending_.capacity()) pending_.reserve(std::min(std::max(needed, 2 * pending_.capacity()), maxLineBytes_));
+  // Grown by doubling as usual, but never past the limit (and its padding), so that memory
+  // stays within it.
+  if (needed + linePadding > pending_.capacity()) {
+    pending_.reserve(std::min(std::max(needed, 2 * pending_.capacity()), maxLineBytes_) + linePadding);
+  }
   pending_.append(piece);
 }
 

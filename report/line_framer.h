@@ -9,6 +9,29 @@
 
 namespace report {
 
+// Every line the framer hands over is followed by at least this many bytes that may be
+// read: the JSON parser reads past its input's end in blocks, and would otherwise copy
+// the line to a padded buffer first (a second copy of a line of a gigabyte).
+inline constexpr size_t linePadding = 64;
+
+// A line as the framer hands it over, for as long as the call that receives it: its bytes
+// (and the padding after them), and for a line gathered across reads, the buffer that
+// holds it, which release() gives back at once when whoever reads it is done with them.
+class Line {
+ public:
+  Line(std::string_view text, std::string* gathered = nullptr) : text_(text), gathered_(gathered) {}
+  operator std::string_view() const { return text_; }
+  [[nodiscard]] std::string_view text() const { return text_; }
+  // The text is gone with it.
+  void release() const {
+    if (gathered_ != nullptr) std::string().swap(*gathered_);
+  }
+
+ private:
+  std::string_view text_;
+  std::string* gathered_;
+};
+
 class LineFramer {
  public:
   // Longer lines are not kept: a producer that never writes a line feed must not take
@@ -17,8 +40,8 @@ class LineFramer {
 
   explicit LineFramer(size_t maxLineBytes = defaultMaxLineBytes) : maxLineBytes_(maxLineBytes) {}
 
-  // Calls onLine(std::string_view) for every line that this chunk completes. Lines that
-  // lie wholly inside the chunk are passed without copying; only a line that spans
+  // Calls onLine(Line) for every line that this chunk completes. Lines that lie wholly
+  // inside the chunk (which must have linePadding bytes after it) are passed without copying; only a line that spans
   // chunks is gathered, up to the longest line kept. A longer line is dropped as soon as
   // it grows past that, its rest is skipped up to its line feed, and onOverlong() is
   // called in its place.
@@ -52,14 +75,14 @@ void LineFramer::feed(std::string_view chunk, OnLine&& onLine, OnOverlong&& onOv
     }
     const std::string_view piece = chunk.substr(0, end);
     if (pending_.empty() && !skipping_ && piece.size() <= maxLineBytes_) {
-      onLine(withoutCR(piece));
+      onLine(Line(withoutCR(piece)));
     } else {
       gather(piece);
       if (skipping_) {
         skipping_ = false;
         onOverlong();
       } else {
-        onLine(withoutCR(pending_));
+        onLine(Line(withoutCR(pending_), &pending_));
         pending_.clear();
         releaseLargeBuffer();
       }
@@ -76,7 +99,7 @@ void LineFramer::finish(OnLine&& onLine, OnOverlong&& onOverlong) {
     return;
   }
   if (pending_.empty()) return;
-  onLine(std::string_view(pending_));
+  onLine(Line(pending_, &pending_));
   pending_.clear();
 }
 

@@ -37,7 +37,7 @@ void waitForInput(int fd, const std::function<void()>& whenIdle) {
 
 int readLines(int fd, const LineHandlers& handlers) {
   // Not zeroed (new without braces), so only the pages a read fills are ever resident.
-  const std::unique_ptr<char[]> chunk(new char[chunkSize]);
+  const std::unique_ptr<char[]> chunk(new char[chunkSize + linePadding]);
   const auto overlong = [&] {
     if (handlers.overlong) handlers.overlong();
   };
@@ -80,12 +80,17 @@ int readReports(int fd, const std::function<void(Burst&&)>& deliver, const std::
   Burst burst;
   const auto handOver = [&] {
     if (!std::exchange(hasPending, false)) return;
-    burst.last = pending;
+    // A large report is handed over, not copied; small ones keep pending's buffers warm.
+    if (grewLarge) {
+      burst.last = std::move(pending);
+    } else {
+      burst.last = pending;
+    }
     deliver(std::exchange(burst, {}));
   };
   return readLines(fd, {.line =
-                     [&](std::string_view line) {
-                       grewLarge = grewLarge || line.size() > base::keptBufferCapacity;
+                     [&](const Line& line) {
+                       grewLarge = grewLarge || line.text().size() > base::keptBufferCapacity;
                        if (decoder.decodeInto(line, decoded)) return;
                        if (hasPending) burst.replace(pending);
                        std::swap(pending, decoded);

@@ -7,13 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "report/line_framer.h"
 #include "report/report.h"
 
 namespace report {
 
 // What readLines calls, on the reading thread; each but line may be left empty.
 struct LineHandlers {
-  std::function<void(std::string_view)> line;  // each line, in order
+  std::function<void(const Line&)> line;       // each line, in order
   std::function<void()> overlong;              // in place of a line past the longest kept
   std::function<bool(std::string_view)> read;  // each read's bytes, before framing; false stops
   std::function<bool()> afterRead;             // once a read's lines are passed on; false stops
