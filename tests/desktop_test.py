@@ -270,7 +270,7 @@ class Tray(unittest.TestCase):
         event = lambda name: self.bus.menu(item, "Event", GLib.Variant("(isvu)", (0, name, GLib.Variant("s", ""), 0)))
         tall = lambda name: {"title": name, "console": CONSOLE, "sections": [
             {"title": f"{name}{section}", "rows": [{"label": "r", "bar": BAR, "value": "1%"}] * 8} for section in range(3)]}
-        event("opened")
+        self.bus.menu(item, "AboutToShow", GLib.Variant("(i)", (0,)), "(b)")  # answered once handled; events are not
         indicator.send(tall("S"))
         wait_for(lambda: self.bus.item_properties(item)["XAyatanaLabel"] == "S", what="the title")
         holds_for(lambda: self.exported_menu(item)[0] == entries, 0.5, "the exported menu as it was")
@@ -280,7 +280,6 @@ class Tray(unittest.TestCase):
         self.assertEqual(entries, [entry for section in range(3) for entry in ((f"S{section}", True, False), (
             "---", True, False))] + [("Open Kestrelwick console", True, False), ("Quit indicator", True, False)])
         self.assertEqual(properties[0]["children-display"], "submenu")
-        event("opened")
         indicator.send(tall("T"))
         self.assertEqual(wait_for(lambda: (layout := self.exported_menu(item))[0][0][0] == "T0" and layout,
                                   what="the menu updated")[1], ids)
@@ -475,11 +474,14 @@ class Hosts(unittest.TestCase):
         # As at a login where the indicator is quicker than the panel: fresh home, empty caches.
         session = self.session("late-panel")
         session.env["DBUS_SESSION_BUS_ADDRESS"] = session.bus()
-        # The panel comes only once the indicator has given up waiting for a tray.
-        Indicator(session).logged(NO_TRAY)
+        # The panel comes only once the indicator has given up waiting for a tray; that it
+        # shows the item is said too.
+        indicator = Indicator(session)
+        indicator.logged(NO_TRAY)
         bus = Bus(session.panel(bus=session.env["DBUS_SESSION_BUS_ADDRESS"]))
         self.addCleanup(bus.connection.close_sync)
         wait_for(bus.registered_item, timeout=30, what="the item registered with the late panel")
+        indicator.logged("desktop tray: a StatusNotifierItem host has taken the item; it is shown again")
 
     def test_a_watcher_back_at_once_leaves_the_item_shown_once(self):
         # The panel's tray embeds X icons; the test's own watcher, on a bus of the indicator's,

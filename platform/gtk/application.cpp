@@ -10,7 +10,6 @@
 #include "platform/glib/desktop_module.h"
 #include "platform/gtk/menu.h"
 #include "platform/gtk/status_item.h"
-#include "platform/gtk/tray_host.h"
 #include "platform/workspace.h"
 
 namespace platform {
@@ -73,7 +72,6 @@ void TrayApplication::refreshNow() {
 std::unique_ptr<StatusItem> TrayApplication::statusItemWithLength(double) {
   auto item = std::make_unique<TrayStatusItem>(*this);
   item_ = item.get();
-  sayIfNoHostTakesTheItem();
   return item;
 }
 

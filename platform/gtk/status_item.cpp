@@ -12,6 +12,7 @@
 #include "platform/gtk/application.h"
 #include "platform/gtk/drawing.h"
 #include "platform/gtk/menu.h"
+#include "platform/gtk/tray_host.h"
 
 namespace platform {
 namespace {
@@ -111,6 +112,7 @@ TrayStatusItem::TrayStatusItem(TrayApplication& app)
                                             "ApplicationStatus", "icon-name", "", nullptr))),
       button_(app, indicator_.get()) {
   iconDirectory_ = makeIconDirectory();
+  watchTrayHost(indicator_.get());
 }
 
 TrayStatusItem::~TrayStatusItem() {

@@ -4,6 +4,7 @@
 #include <gio/gio.h>
 
 #include <string>
+#include <utility>
 
 #include "base/log.h"
 #include "platform/glib/owned.h"
@@ -23,7 +24,11 @@ bool systemTrayOnDisplay() {
   return XGetSelectionOwner(x, XInternAtom(x, selection.c_str(), False)) != None;
 }
 
+// What the log said last: a host that goes and comes back is told of once each way.
+bool saidNotShown = false;
+
 void sayNoHost() {
+  if (std::exchange(saidNotShown, true)) return;
   base::writeLogLine("no desktop tray: no StatusNotifierItem host or system tray has taken the item; "
                      "nothing is shown on screen");
 }
@@ -54,8 +59,21 @@ gboolean askForAHost(gpointer) {
   return G_SOURCE_REMOVE;
 }
 
+// A host that goes (a panel restarting) leaves the item to an X system tray, if there is
+// one; whether anything shows it is asked again after the same wait as at launch.
+void connectionChanged(AppIndicator*, gboolean taken, gpointer) {
+  if (!taken) {
+    g_timeout_add_seconds(hostWaitSeconds, askForAHost, nullptr);
+  } else if (std::exchange(saidNotShown, false)) {
+    base::writeLogLine("desktop tray: a StatusNotifierItem host has taken the item; it is shown again");
+  }
+}
+
 }  // namespace
 
-void sayIfNoHostTakesTheItem() { g_timeout_add_seconds(hostWaitSeconds, askForAHost, nullptr); }
+void watchTrayHost(AppIndicator* indicator) {
+  g_signal_connect(indicator, "connection-changed", G_CALLBACK(connectionChanged), nullptr);
+  g_timeout_add_seconds(hostWaitSeconds, askForAHost, nullptr);
+}
 
 }  // namespace platform
