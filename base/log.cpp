@@ -183,15 +183,28 @@ void waitWhileLogBehind() noexcept {
   }
 }
 
-void endBySignal(int signal) noexcept {
-  // Long enough for a reader that keeps up to take what is owed, short enough that the
-  // ending is still prompt when it does not.
+namespace {
+
+// Long enough for a reader that keeps up to take what is owed, short enough that the
+// ending is still prompt when it does not.
+void writeOwedLinesBriefly() noexcept {
   constexpr std::chrono::milliseconds forOwedLines{300};
   try {
     Writer::instance().waitUntilOwedAtMost(0, forOwedLines);
   } catch (...) {
     // No writer, so nothing is owed.
   }
+}
+
+}  // namespace
+
+void endNow(int status) noexcept {
+  writeOwedLinesBriefly();
+  std::_Exit(status);
+}
+
+void endBySignal(int signal) noexcept {
+  writeOwedLinesBriefly();
   std::signal(signal, SIG_DFL);
   // Delivered here and now, also on a thread that blocks it (a dispatch queue's worker).
   sigset_t only;

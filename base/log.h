@@ -28,6 +28,11 @@ void waitWhileLogBehind() noexcept;
 // handlers, which wait for them otherwise, do not run).
 [[noreturn]] void endBySignal(int signal) noexcept;
 
+// Ends the process with status, at once, from wherever no return is possible (a lost
+// display's handler): owed lines are written first, as for endBySignal, and nothing else
+// runs.
+[[noreturn]] void endNow(int status) noexcept;
+
 // While one lives on a thread, the lines it logs wait to be handed on together when the
 // last one goes: a burst of lines then wakes the writer thread once, not once a line.
 class LogBatch {

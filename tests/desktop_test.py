@@ -500,6 +500,28 @@ class Hosts(unittest.TestCase):
         holds_for(lambda: "23%" not in [word for word, *_ in words(session.screenshot("panel.png"), (0, 30))], 1,
                   "no XEmbed icon in the panel's tray")
 
+    def test_the_desktop_going_ends_it_in_a_line_with_status_1_and_its_files_gone(self):
+        # The session bus (GLib would raise SIGTERM), then the X server.
+        for server, said in [("dbus-daemon", "the session bus"), ("Xvfb", "the X server")]:
+            with self.subTest(said):
+                session = self.session("desktop-gone")
+                session.env["DBUS_SESSION_BUS_ADDRESS"] = session.bus()
+                indicator = Indicator(session)
+                indicator.logged("status item created")
+                icons = lambda: [name for name in os.listdir(os.path.join(session.home, "runtime")) if "indicator" in name]
+                wait_for(icons, what="the icon folder")
+                next(p for p in session.processes if p.args[0] == server).kill()
+                self.assertEqual(indicator.finish(), 1)
+                self.assertEqual((indicator.lines[-1], icons()), (f"indicator: {said} went away; ending\n", []))
+
+
+    def test_no_folder_for_the_icons_is_said(self):
+        session = self.session("no-icon-folder")
+        gone = dict.fromkeys(["XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "TMPDIR"], "/nonexistent")
+        Indicator(session, env={**session.env, **gone}).logged(
+            "no folder for the item's icons in the runtime, cache or temporary folder (No such file or directory); "
+            "hosts that show only icons show the item without its title")
+
     def test_wayland_selftest_ends_however_its_menu_is_dismissed(self):
         # Under Wayland the menu is a window of its own, in the middle or at the top centre.
         for host in ("gnome-wayland", "plasma-wayland"):

@@ -6,7 +6,9 @@
 
 #include <utility>
 
+#include "base/log.h"
 #include "platform/gtk/color_scheme.h"
+#include "platform/gtk/display_watch.h"
 #include "platform/glib/desktop_module.h"
 #include "platform/gtk/menu.h"
 #include "platform/gtk/status_item.h"
@@ -34,6 +36,8 @@ TrayApplication::TrayApplication()
     g_signal_connect(settings, property, G_CALLBACK(lookChanged), this);
   }
   followColorScheme();
+  watchSessionBus();
+  watchDisplay(*this);
 }
 
 void TrayApplication::lookChanged(GObject*, GParamSpec*, TrayApplication* self) {
@@ -106,6 +110,32 @@ void TrayApplication::run() {
       g_dbus_connection_flush_sync(bus.get(), nullptr, nullptr);
     }
   });
+  if (desktopGone_) base::endNow(EXIT_FAILURE);
+}
+
+// GLib would raise SIGTERM as the session bus closes, as if someone had sent it.
+void TrayApplication::watchSessionBus() {
+  const GObjectPtr<GDBusConnection> bus{g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)};
+  if (!bus) return;
+  g_dbus_connection_set_exit_on_close(bus.get(), FALSE);
+  g_signal_connect(bus.get(), "closed", G_CALLBACK(+[](GDBusConnection*, gboolean, GError*, TrayApplication* self) {
+    callFromPlatform([self] { self->endWithDesktop("the session bus went away"); });
+  }), this);
+}
+
+void TrayApplication::endWithDesktop(std::string_view why) {
+  base::writeLogLine(std::string(why) + "; ending");
+  desktopGone_ = true;
+  terminate();
+}
+
+void TrayApplication::endWithDisplay(std::string_view why) {
+  static bool ending = false;  // taking the item down may find the connection gone again
+  if (!std::exchange(ending, true)) {
+    base::writeLogLine(std::string(why) + "; ending");
+    if (item_ != nullptr) item_->takeDown();
+  }
+  base::endNow(EXIT_FAILURE);
 }
 
 void TrayApplication::terminate() {

@@ -34,6 +34,12 @@ class TrayApplication final : public Application {
   // Brings the panel and the exported menu up to date soon, or at once.
   void scheduleRefresh();
   void refreshNow();
+  // The desktop gone (its display or session bus): said, the item taken down as at a quit,
+  // and the process ends with status 1, which tells it from a quit (0) and a signal.
+  void endWithDesktop(std::string_view why);
+  // The same where nothing may wait for the loop (the display's connection is gone, and
+  // GDK or Xlib end the process as the call that found it returns): at once.
+  [[noreturn]] void endWithDisplay(std::string_view why);
   // The tray menu behind a menu this application made; null for any other.
   [[nodiscard]] TrayMenu* madeHere(const Menu& menu) const;
   void forget(const TrayStatusItem* item);
@@ -50,6 +56,7 @@ class TrayApplication final : public Application {
 
  private:
   static void lookChanged(GObject*, GParamSpec*, TrayApplication* self);
+  void watchSessionBus();
 
   GlibLoop loop_;  // GTK's own: the default context
   ApplicationDelegate* delegate_ = nullptr;
@@ -59,6 +66,7 @@ class TrayApplication final : public Application {
   const tray::Desktop& desktop_;
   const GObjectPtr<PangoContext> pointsContext_;
   bool lookChanged_ = false;
+  bool desktopGone_ = false;
   guint refreshSource_ = 0;
   gint64 lastRefresh_ = 0;  // monotonic microseconds
 };

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/log.h"
 #include "platform/gtk/application.h"
 #include "platform/gtk/drawing.h"
 #include "platform/gtk/menu.h"
@@ -68,14 +69,19 @@ void removeFoldersOfProcessesGone(const char* parent) {
 }
 
 // The session's runtime folder, emptied at logout; where there is none or it cannot be
-// written, the cache folder, then the temporary one.
+// written, the cache folder, then the temporary one. Where none can be written, that is
+// said: hosts that show only icons then show the item empty.
 std::string makeIconDirectory() {
+  int failure = 0;
   for (const char* parent : {g_get_user_runtime_dir(), g_get_user_cache_dir(), g_get_tmp_dir()}) {
     removeFoldersOfProcessesGone(parent);
     const std::string name = std::string(iconFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX";
     const GCharPtr directory(g_build_filename(parent, name.c_str(), nullptr));
     if (g_mkdtemp_full(directory.get(), 0700) != nullptr) return directory.get();
+    failure = errno;
   }
+  base::writeLogLine(std::string("no folder for the item's icons in the runtime, cache or temporary folder (") +
+                     g_strerror(failure) + "); hosts that show only icons show the item without its title");
   return {};
 }
 
@@ -120,11 +126,12 @@ TrayStatusItem::~TrayStatusItem() {
   takeDown();
 }
 
+// The files first: with the display gone, hiding the item may end the process.
 void TrayStatusItem::takeDown() {
-  app_indicator_set_status(indicator_.get(), APP_INDICATOR_STATUS_PASSIVE);
   for (const std::string& icon : icons_) g_remove(icon.c_str());
   icons_.clear();
   if (!iconDirectory_.empty()) g_rmdir(std::exchange(iconDirectory_, std::string()).c_str());
+  app_indicator_set_status(indicator_.get(), APP_INDICATOR_STATUS_PASSIVE);
 }
 
 void TrayStatusItem::setMenu(Menu& menu) {
