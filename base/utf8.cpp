@@ -77,6 +77,19 @@ bool CharacterCounter::startsCharacter(std::string_view text, size_t at) noexcep
   return true;
 }
 
+bool holdsRightToLeft(std::string_view text) noexcept {
+  constexpr std::pair<char32_t, char32_t> rightToLeft[] = {
+      {0x0590, 0x08FF}, {0xFB1D, 0xFDFF}, {0xFE70, 0xFEFF}, {0x10800, 0x10FFF}, {0x1E800, 0x1EFFF}};
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (isContinuation(text[at])) continue;
+    const char32_t codePoint = decodedAt(text, at);
+    for (const auto& [first, last] : rightToLeft) {
+      if (codePoint >= first && codePoint <= last) return true;
+    }
+  }
+  return false;
+}
+
 size_t characters(std::string_view text) noexcept {
   CharacterCounter counter;
   size_t count = 0;

@@ -34,6 +34,11 @@ class CharacterCounter {
 };
 [[nodiscard]] size_t characters(std::string_view text) noexcept;
 
+// Whether well-formed text holds a letter of a right-to-left script: Hebrew, Arabic,
+// Syriac, Thaana, NKo and their neighbours to U+08FF, their presentation forms, and the
+// right-to-left blocks of the supplementary planes.
+[[nodiscard]] bool holdsRightToLeft(std::string_view text) noexcept;
+
 // Appends the UTF-8 encoding of a Unicode scalar value.
 void append(std::string& out, char32_t codePoint);
 

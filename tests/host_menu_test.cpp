@@ -34,10 +34,10 @@ std::string repeated(const std::string& unit, int times) {
   return text;
 }
 
-// A letter an item: separator, row, folded section, other.
+// A letter an item: separator, row (t where its bar is text, not a fill), folded section, other.
 std::string kinds(const HostMenu& menu) {
   std::string letters;
-  for (const HostItem& item : menu) letters += "-r>o"[static_cast<int>(item.kind)];
+  for (const HostItem& item : menu) letters += item.kind == Kind::row && !item.fill ? 't' : "-r>o"[static_cast<int>(item.kind)];
   return letters;
 }
 
@@ -63,7 +63,7 @@ TEST(HostMenu, SaysEachRowValueFirstAndFoldsSectionsPastTheScreen) {
        report::Report{.sections = std::vector{report::Report::Section{"S", {
            report::Row{.label = "\u05E9\u05DC\u05D5\u05DD", .bar = "##--", .value = "5\u0301%"},
            report::Row{.label = "b", .bar = " ~ ", .value = "10%"}}}}},
-       1080, "orr-o", {{1, "\u200E" + fig + "\u20685\u0301%\u2069  \u2068\u05E9\u05DC\u05D5\u05DD\u2069"}, {2, "10%  b  ~"}}},
+       1080, "ort-o", {{1, "\u200E" + fig + "\u20685\u0301%\u2069  \u2068\u05E9\u05DC\u05D5\u05DD\u2069"}, {2, "10%  b  ~"}}},
   };
   for (const auto& c : cases) {
     const HostMenu menu = sent(c.report, c.screenHeight);

@@ -67,6 +67,13 @@ TEST(Utf8, CountsCharactersAsAReaderDoes) {
   for (const auto& [text, count] : cases) EXPECT_EQ(base::utf8::characters(text), count) << text;
 }
 
+TEST(Utf8, TellsRightToLeftScriptsEachBlockAtItsEdges) {
+  for (const std::string text : {"a\u0590", "\u08FF", "\uFB1D", "\uFDFF", "\uFE70", "\uFEFF", "\U00010800", "\U00010FFF",
+                                 "\U0001E800", "\U0001EFFF"}) EXPECT_TRUE(base::utf8::holdsRightToLeft(text)) << text;
+  for (const std::string text : {"a\u058F", "\u0900", "\uFB1C", "\uFE00", "\uFF00", "\U000107FF", "\U00011000",
+                                 "\U0001E7FF", "\U0001F000", ""}) EXPECT_FALSE(base::utf8::holdsRightToLeft(text)) << text;
+}
+
 // On a terminal every control that would act becomes visible, on a toolkit only a NUL;
 // on both, ill-formed UTF-8 is repaired and text past the limit gives way to an ellipsis.
 TEST(Visible, ShowsWhatWouldActWhereTheTextGoesAndCutsWhereACharacterStarts) {

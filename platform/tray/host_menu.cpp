@@ -19,27 +19,12 @@ constexpr std::string_view figureSpace = "\u2007";
 constexpr std::string_view isolateStart = "\u2068", isolateEnd = "\u2069";
 constexpr std::string_view leftToRightMark = "\u200E", rightToLeftMark = "\u200F";
 
-[[nodiscard]] bool holdsRightToLeft(std::string_view text) {
-  for (size_t at = 0; at + 1 < text.size(); ++at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const auto next = static_cast<unsigned char>(text[at + 1]);
-    // Hebrew, Arabic, Syriac, Thaana, NKo and their neighbours to U+08FF; the presentation
-    // forms from U+FB1D; the right-to-left scripts of the supplementary planes.
-    if ((lead >= 0xD6 && lead <= 0xDF) || (lead == 0xEF && next >= 0xAC && next <= 0xBB) ||
-        (lead == 0xF0 && next == 0x90 && at + 2 < text.size() && static_cast<unsigned char>(text[at + 2]) >= 0xA0) ||
-        (lead == 0xF0 && next == 0x9E)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 [[nodiscard]] std::string rowText(const model::RowFields& row, std::optional<double> fill, size_t valueWidth,
                                   bool rightToLeftDesktop) {
   const std::string_view value = base::trimmedSpaces(row.value);
   std::vector<std::string_view> fields{value, base::trimmedSpaces(row.label), base::trimmedSpaces(row.detail)};
   if (!fill) fields.push_back(base::trimmedSpaces(row.bar));
-  const bool isolated = std::any_of(fields.begin(), fields.end(), holdsRightToLeft);
+  const bool isolated = std::any_of(fields.begin(), fields.end(), base::utf8::holdsRightToLeft);
   const auto append = [&](std::string& text, std::string_view field) {
     if (isolated) {
       text.append(isolateStart).append(field).append(isolateEnd);
