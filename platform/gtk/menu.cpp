@@ -27,7 +27,7 @@ namespace {
   return height;
 }
 
-// Widgets are made anew for every report; the host is told of the new layout once.
+// A new layout's widgets are made anew, and the host is told of it once.
 void removeChildren(GtkMenu* menu) {
   GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
   for (GList* child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
