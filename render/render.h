@@ -45,12 +45,13 @@ void titleLogMessage(std::string& out, std::string_view text, double width, size
 
 // A menu shows at most this many sections and rows: 16 sections, each a header and a
 // separator, with the commands fit a 1080-pixel screen in the tallest host's items, and
-// 200 rows are pages of them where a host folds sections into submenus. A report past
+// 100 rows are three screens of them, where a host folds sections into submenus, and
+// what a desktop's host takes in well under a frame's time to copy. A report past
 // either is shown that far, and what is left is summed up in one disabled item
 // ("… 19,950 more rows") before the commands, which stay in reach; building the menu
 // and a host's copy of it then takes bounded time whatever the report holds.
 inline constexpr size_t maxShownSections = 16;
-inline constexpr size_t maxShownRows = 200;
+inline constexpr size_t maxShownRows = 100;
 
 // The whole menu, rebuilt from nothing but this report: each item in order, handed
 // to add as it is made.

@@ -51,19 +51,19 @@ TEST(MenuItems, HasOneOfTwoShapes) {
   for (const auto& [name, report, expected] : cases) EXPECT_EQ(shape(rendering::menuItems(report)), expected) << name;
 }
 
-// Past 16 sections or 200 rows, what is left is summed up before the commands.
+// Past 16 sections or 100 rows, what is left is summed up before the commands.
 TEST(MenuItems, SumsUpWhatIsPastTheLimits) {
   const auto sections = [](size_t count, size_t rows) {
     return report::Report{.sections = std::vector(count, section("S", std::vector<std::string>(rows, "r")))};
   };
   const std::vector<std::tuple<report::Report, size_t, std::string>> cases = {
-      {sections(16, 12), 16 * 14 + 1, "command Quit indicator [q]"},
-      {sections(17, 12), 16 * 14 + 3, "header \u2026 12 more rows"},
-      {sections(1, 20'150), 203 + 2, "header \u2026 19,950 more rows"},
-      {sections(2, 199), 204 + 3, "header \u2026 198 more rows"},
+      {sections(8, 12), 8 * 14 + 1, "command Quit indicator [q]"},
+      {sections(17, 1), 16 * 3 + 3, "header \u2026 1 more row"},
+      {sections(1, 20'150), 102 + 3, "header \u2026 20,050 more rows"},
+      {sections(2, 99), 104 + 3, "header \u2026 98 more rows"},
       {sections(2'000, 1), 16 * 3 + 3, "header \u2026 1,984 more rows"},
       {sections(20, 0), 16 * 2 + 3, "header \u2026 4 more sections"},
-      {sections(2, 201), 203 + 2, "header \u2026 202 more rows"},
+      {sections(2, 101), 102 + 3, "header \u2026 102 more rows"},
   };
   for (const auto& [report, size, summary] : cases) {
     const auto lines = shape(rendering::menuItems(report));
