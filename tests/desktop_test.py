@@ -302,9 +302,13 @@ class Tray(unittest.TestCase):
         process = self.session.spawn([INDICATOR], cwd=self.session.home, stdin=subprocess.PIPE, stderr=writer)
         os.close(writer)
         item = wait_for(self.bus.registered_item, what="the indicator's item")
-        process.stdin.write(b"".join(b'{"title":"%d"}\n' % i for i in range(5000))), process.stdin.flush()
+        # The last has 20,000 rows: what a menu cannot usefully show is summed up, and Quit stays in reach.
+        rows = {"title": "4999", "sections": [{"title": "S", "rows": [{"label": "r", "bar": "#", "value": "1"}] * 20_000}]}
+        process.stdin.write(b"".join(b'{"title":"%d"}\n' % i for i in range(4999)) + json.dumps(rows).encode() + b"\n")
+        process.stdin.flush()
         wait_for(lambda: self.bus.item_properties(item).get("XAyatanaLabel") == "4999", what="the last title")
-        self.assertEqual(self.exported_menu(item)[0][-1], ("Quit indicator", True, False))
+        self.assertEqual(wait_for(lambda: (menu := self.exported_menu(item)[0])[0][0] == "S" and menu, what="the rows")[-3:],
+                         [("\u2026 19,900 more rows", False, False), ("---", True, False), ("Quit indicator", True, False)])
         process.send_signal(signal.SIGTERM)
         self.assertEqual(process.wait(timeout=15), -signal.SIGTERM)
         self.assertEqual(self.icons(), [])

@@ -79,11 +79,7 @@ TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
   report::Report wider = selftest::sampleReport();
   (*wider.sections)[0].rows[1].detail = std::string(80, 'w');
   const auto [layout, inPlace, held] = std::tuple(HostUpdate::layout, HostUpdate::inPlace, HostUpdate::held);
-  const struct {
-    const char* name;
-    HostMenu next;
-    HostUpdate closed, open, opening;
-  } cases[] = {
+  const struct { const char* name; HostMenu next; HostUpdate closed, open, opening; } cases[] = {
       {"the same", shown, inPlace, inPlace, inPlace},
       {"narrower", sent(narrower, 1080), inPlace, inPlace, inPlace},
       {"wider", sent(wider, 1080), inPlace, held, inPlace},
@@ -105,11 +101,7 @@ TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
 }
 
 TEST(Desktops, AreFoundByTheFirstKnownNameInTheSessionsList) {
-  const struct {
-    const char* current;
-    const char* found;
-    bool showsLabel, saysMenuClosed;
-  } cases[] = {
+  const struct { const char *current, *found; bool showsLabel, saysMenuClosed; } cases[] = {
       {"GNOME", "GNOME", true, true}, {"ubuntu:GNOME", "GNOME", true, true}, {"Unity", "Unity", true, true},
       {"KDE", "KDE", false, true},     {"XFCE", "XFCE", false, false},         {"X-Cinnamon", "", false, false},
       {"", "", false, false},          {"GNOME-Flashback:GNOME", "GNOME", true, true}, {"KDE:GNOME", "KDE", false, true},
