@@ -158,17 +158,21 @@ class SelfTest(unittest.TestCase):
         looks_light = lambda mean, light, dark: mean > 0.5 and dark > 0.005
         looks_dark = lambda mean, light, dark: mean < 0.5 and light > 0.005
         desktop = {"DBUS_SESSION_BUS_ADDRESS": session.bus(), "NO_AT_BRIDGE": "0"}
-        # The desktop's settings portal, whose color-scheme prefers dark.
-        portal, _ = serve(desktop["DBUS_SESSION_BUS_ADDRESS"], "org.freedesktop.portal.Desktop",
-                          "/org/freedesktop/portal/desktop", '<interface name="org.freedesktop.portal.Settings">'
-                          '<method name="Read"><arg type="s" direction="in"/><arg type="s" direction="in"/>'
-                          '<arg type="v" direction="out"/></method></interface>',
-                          GLib.Variant("(v)", (GLib.Variant("v", GLib.Variant("u", 1)),)))
-        self.addCleanup(portal.connection.close_sync)
+        # KDE's Breeze Dark as GTK's own settings say it, where the portal has no preference.
+        kde = {"DBUS_SESSION_BUS_ADDRESS": session.bus(), "XDG_CONFIG_HOME": os.path.join(session.home, "kde")}
+        os.makedirs(os.path.join(kde["XDG_CONFIG_HOME"], "gtk-3.0"))
+        pathlib.Path(kde["XDG_CONFIG_HOME"], "gtk-3.0/settings.ini").write_text("[Settings]\ngtk-application-prefer-dark-theme=1\n")
+        # The desktop's settings portal, whose color-scheme prefers dark (1) or nothing (0).
+        for address, scheme in [(desktop["DBUS_SESSION_BUS_ADDRESS"], 1), (kde["DBUS_SESSION_BUS_ADDRESS"], 0)]:
+            portal, _ = serve(address, "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop",
+                              '<interface name="org.freedesktop.portal.Settings"><method name="Read"><arg type="s" '
+                              'direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/></method>'
+                              '</interface>', GLib.Variant("(v)", (GLib.Variant("v", GLib.Variant("u", scheme)),)))
+            self.addCleanup(portal.connection.close_sync)
         session.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env={**session.env, **desktop})
         themes = {"Adwaita": (looks_light, "Escape", {"GTK_THEME": "Adwaita"}),
                   "Adwaita:dark": (looks_dark, "ctrl+q", {"GTK_THEME": "Adwaita:dark"}),
-                  "portal": (looks_dark, "Escape", desktop)}
+                  "portal": (looks_dark, "Escape", desktop), "breeze-dark": (looks_dark, "Escape", kde)}
         for theme, (looks_right, key, settings) in themes.items():
             with self.subTest(theme):
                 # No session bus: the tray icon falls back to XEmbed; the self-test does not need it.

@@ -13,15 +13,20 @@ constexpr const char* portal = "org.freedesktop.portal.Desktop";
 constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* settingsInterface = "org.freedesktop.portal.Settings";
 constexpr const char* appearance = "org.freedesktop.appearance";
-constexpr guint32 prefersDark = 1;
+enum : guint32 { noPreference, prefersDark, prefersLight };
+
+// What GTK's own settings said before the portal was asked: KDE writes Breeze Dark there,
+// and a portal without a preference leaves it standing.
+gboolean settingsPreferDark = FALSE;
 
 // The portal wraps the value in one variant or, in its older form, two.
 void follow(GVariant* value) {
   VariantPtr inner(g_variant_ref(value));
   while (g_variant_is_of_type(inner.get(), G_VARIANT_TYPE_VARIANT)) inner = VariantPtr(g_variant_get_variant(inner.get()));
   if (!g_variant_is_of_type(inner.get(), G_VARIANT_TYPE_UINT32)) return;
-  g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme",
-               g_variant_get_uint32(inner.get()) == prefersDark, nullptr);
+  const guint32 scheme = g_variant_get_uint32(inner.get());
+  const gboolean dark = scheme == noPreference ? settingsPreferDark : scheme == prefersDark;
+  g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", dark, nullptr);
 }
 
 void answered(GObject* bus, GAsyncResult* result, gpointer) {
@@ -51,6 +56,9 @@ void connected(GObject*, GAsyncResult* result, gpointer) {
 
 }  // namespace
 
-void followColorScheme() { g_bus_get(G_BUS_TYPE_SESSION, nullptr, connected, nullptr); }
+void followColorScheme() {
+  g_object_get(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", &settingsPreferDark, nullptr);
+  g_bus_get(G_BUS_TYPE_SESSION, nullptr, connected, nullptr);
+}
 
 }  // namespace platform
