@@ -15,8 +15,8 @@ namespace platform::workspace {
 inline constexpr std::string_view notAnAddress = "not an address the platform accepts";
 inline constexpr std::string_view noHandler = "no application opens it";
 
-// Hands the address to the default handler for its scheme, without a shell. Returns why
-// it could not (no handler, or the handler failed to start), or nothing.
+// Hands an address acceptsURL took to the default handler for its scheme, without a
+// shell. Returns why it could not (no handler, or the handler failed to start), or nothing.
 [[nodiscard]] std::optional<std::string> openURL(const std::string& text);
 
 }  // namespace platform::workspace

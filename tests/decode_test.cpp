@@ -8,6 +8,22 @@
 #include "report/decode.h"
 #include "report/format.h"
 
+// While set, every allocation fails, as when memory runs out.
+thread_local bool allocationsFail = false;
+
+void* operator new(std::size_t size) {
+  if (void* block = allocationsFail ? nullptr : std::malloc(size == 0 ? 1 : size)) return block;
+  throw std::bad_alloc();
+}
+// GCC takes the free of what this new allocated for a mismatch, once both are inlined.
+#pragma GCC diagnostic push
+#ifndef __clang__
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
+
 namespace {
 
 report::Row row(std::string label, std::string bar, std::string value) {
@@ -106,6 +122,11 @@ TEST(DecodeReport, RejectsWithAReasonAndAPlace) {
     EXPECT_EQ(result.error(), error) << line;
   }
   EXPECT_EQ(report::decodeReport("{} {}").error().reason, Rejection::notJSON);
+  // Memory that runs out is a rejection too, never a report half decoded.
+  allocationsFail = true;
+  const report::DecodeResult starved = report::decodeReport("{}");
+  allocationsFail = false;
+  EXPECT_EQ(starved.error().reason, Rejection::outOfMemory);
 }
 
 // Decoded one after another over one reused report, as the reader does, each line gives

@@ -15,8 +15,8 @@ report::Report sections(size_t count, size_t rows, size_t labelLength, std::stri
   for (size_t s = 0; s < count; ++s) {
     (*report.sections)[s].title = "section " + std::to_string(s);
     for (size_t r = 0; r < rows; ++r) {
-      const std::string label = std::to_string(r) + std::string(labelLength - 1, 'x');
-      (*report.sections)[s].rows.push_back(report::Row{.label = label, .bar = "##--", .value = r == 0 ? value : "2%"});
+      (*report.sections)[s].rows.push_back(
+          report::Row{.label = std::to_string(r) + std::string(labelLength - 1, 'x'), .bar = "##--", .value = r == 0 ? value : "2%"});
     }
   }
   return report;
@@ -28,11 +28,7 @@ HostMenu sent(const report::Report& report, int screenHeight, const Desktop& des
   return hostMenu(items, desktop, screenHeight);
 }
 
-std::string repeated(const std::string& unit, int times) {
-  std::string text;
-  while (times-- > 0) text += unit;
-  return text;
-}
+std::string repeated(const std::string& unit, int times) { return times == 0 ? "" : unit + repeated(unit, times - 1); }
 
 // A letter an item: separator, row (t where its bar is text, not a fill), folded section, other.
 std::string kinds(const HostMenu& menu) {

@@ -53,8 +53,8 @@ TEST(MenuItems, HasOneOfTwoShapes) {
 
 // Past 16 sections or 100 rows, what is left is summed up before the commands.
 TEST(MenuItems, SumsUpWhatIsPastTheLimits) {
-  const auto sections = [](size_t count, size_t rows) {
-    return report::Report{.sections = std::vector(count, section("S", std::vector<std::string>(rows, "r")))};
+  const auto sections = [](size_t n, size_t rows) {
+    return report::Report{.sections = std::vector(n, section("S", std::vector<std::string>(rows, "r")))};
   };
   const std::vector<std::tuple<report::Report, size_t, std::string>> cases = {
       {sections(8, 12), 8 * 14 + 1, "command Quit indicator [q]"},
@@ -145,7 +145,7 @@ TEST(TitleLog, WritesTheShortestWidthWithAPoint) {
       {123.456, "123.456"}, {1e6, "1000000.0"}, {2.5e-5, "0.000025"}, {-4, "-4.0"},
       {-0.0, "-0.0"}, {0.5, "0.5"}, {9.87654321e-3, "0.00987654321"}, {1e22, "10000000000000000000000.0"},
       // Past 2^53 digits are no longer exact, and past 15 decimals the long way is taken.
-      {1e15 + 0.5, "1000000000000000.5"}, {1e-20, "0.00000000000000000001"},
+      {1e15 + 0.5, "1000000000000000.5"}, {1e-15, "0.000000000000001"}, {1e-20, "0.00000000000000000001"},
   };
   for (const auto& [width, text] : widths) EXPECT_EQ(rendering::formatWidth(width), text);
   // One buffer serves every line: nothing of the line before is left in it. A long title

@@ -1,5 +1,6 @@
-// GLib takes C strings, so text with a NUL in it is refused here: otherwise the part
-// after the NUL would be cut off silently and a different address opened.
+// GLib takes C strings, so text with a NUL in it is no address: otherwise the part after
+// the NUL would be cut off silently and a different address opened. Only an address
+// acceptsURL took reaches openURL (a platform::URL).
 #include "platform/workspace.h"
 
 #include <gio/gio.h>
@@ -23,7 +24,6 @@ bool acceptsURL(const std::string& text) {
 // not reach the indicator's standard output, which stays empty, or its standard error,
 // which carries only the indicator's own lines. The address is one argument; no shell.
 std::optional<std::string> openURL(const std::string& text) {
-  if (text.find('\0') != std::string::npos) return std::string(notAnAddress);
   GError* error = nullptr;
   const GObjectPtr<GFile> file(g_file_new_for_uri(text.c_str()));
   const GObjectPtr<GAppInfo> handler(g_file_query_default_handler(file.get(), nullptr, &error));
