@@ -27,6 +27,9 @@ namespace {
   return height;
 }
 
+// Rows whose images one idle turn of the loop sets.
+constexpr size_t barsAtOnce = 16;
+
 // A new layout's widgets are made anew, and the host is told of it once.
 void removeChildren(GtkMenu* menu) {
   GList* children = gtk_container_get_children(GTK_CONTAINER(menu));
@@ -47,6 +50,7 @@ TrayMenu::TrayMenu(TrayApplication& app)
 }
 
 TrayMenu::~TrayMenu() {
+  if (barsSource_ != 0) g_source_remove(barsSource_);
   if (hostMenuClosing_ != 0) g_source_remove(hostMenuClosing_);
   for (gulong handler : hostHandlers_) g_signal_handler_disconnect(hostRoot_.get(), handler);
   app_.forget(this);
@@ -183,6 +187,16 @@ void TrayMenu::setBar(GtkWidget* widget, std::optional<double> fill, model::Tone
 void TrayMenu::buildExported(const tray::HostMenu& next) {
   removeChildren(exported_.get());
   exportedWidgets_.clear();
+  barsDrawn_ = 0;
+  if (barsSource_ == 0) {
+    barsSource_ = g_idle_add([](gpointer data) -> gboolean {
+      auto* menu = static_cast<TrayMenu*>(data);
+      callFromPlatform([menu] { menu->drawBars(barsAtOnce); });
+      if (menu->barsDrawn_ < menu->exportedWidgets_.size()) return G_SOURCE_CONTINUE;
+      menu->barsSource_ = 0;
+      return G_SOURCE_REMOVE;
+    }, this);
+  }
   GtkMenuShell* into = GTK_MENU_SHELL(exported_.get());
   for (size_t index = 0; index < next.size(); ++index) {
     const model::MenuItem& item = exportedShown_->items[index].item();
@@ -193,7 +207,6 @@ void TrayMenu::buildExported(const tray::HostMenu& next) {
       into = GTK_MENU_SHELL(exported_.get());  // a section ends with its separator
     } else if (hostItem.kind == tray::HostItem::Kind::row) {
       widget = gtk_image_menu_item_new_with_label(gtkText(hostItem.text).c_str());
-      setBar(widget, hostItem.fill, item.row->tone);
     } else {
       widget = gtk_menu_item_new_with_label(gtkText(hostItem.text).c_str());
     }
@@ -210,6 +223,18 @@ void TrayMenu::buildExported(const tray::HostMenu& next) {
 }
 G_GNUC_END_IGNORE_DEPRECATIONS
 
+// Each bar's image costs the export an encoding, so a new layout's are set a few at a
+// time while the loop is idle, never holding it long, and all at once as the host opens
+// the menu.
+void TrayMenu::drawBars(size_t count) {
+  for (; barsDrawn_ < exportedWidgets_.size() && count > 0; ++barsDrawn_) {
+    const tray::HostItem& hostItem = exportedItems_[barsDrawn_];
+    if (hostItem.kind != tray::HostItem::Kind::row) continue;
+    setBar(exportedWidgets_[barsDrawn_], hostItem.fill, exportedShown_->items[barsDrawn_].item().row->tone);
+    --count;
+  }
+}
+
 // Only what changed is set: the export sends the host each property that a widget's
 // notification names, and the host redraws that item alone.
 void TrayMenu::updateExported(const Entries& before, const tray::HostMenu& next) {
@@ -221,8 +246,10 @@ void TrayMenu::updateExported(const Entries& before, const tray::HostMenu& next)
     if (next[index].text != exportedItems_[index].text) {
       gtk_menu_item_set_label(GTK_MENU_ITEM(widget), gtkText(next[index].text).c_str());
     }
-    // The same fill and tone draw the same image, which is not sent again.
-    if (item.row && (exportedImagesStale_ || next[index].fill != exportedItems_[index].fill || item.row->tone != was.row->tone)) {
+    // The same fill and tone draw the same image, which is not sent again; a bar not drawn
+    // yet is drawn as it stands now.
+    const bool barChanged = next[index].fill != exportedItems_[index].fill || item.row->tone != was.row->tone;
+    if (item.row && index < barsDrawn_ && (exportedImagesStale_ || barChanged)) {
       setBar(widget, next[index].fill, item.row->tone);
     }
     if (item.toolTip != was.toolTip) {
@@ -242,6 +269,7 @@ void TrayMenu::updateExported(const Entries& before, const tray::HostMenu& next)
 void TrayMenu::hostMenuOpening() {
   app_.refreshNow();
   refreshExported(tray::HostMenuState::opening);
+  drawBars(exportedWidgets_.size());
   hostMenuOpen_ = true;
 }
 

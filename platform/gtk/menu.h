@@ -73,6 +73,7 @@ class TrayMenu final : public Menu {
   void buildExported(const tray::HostMenu& next);
   void updateExported(const Entries& before, const tray::HostMenu& next);
   void setBar(GtkWidget* widget, std::optional<double> fill, model::Tone tone);
+  void drawBars(size_t count);
 
   TrayApplication& app_;
   const GtkMenuPtr menu_;      // drawn by GTK: the self-test's, styled
@@ -85,6 +86,8 @@ class TrayMenu final : public Menu {
   std::shared_ptr<const Entries> exportedShown_ = shown_;
   tray::HostMenu exportedItems_;
   std::vector<GtkWidget*> exportedWidgets_;  // exportedItems_' widgets, owned by exported_
+  size_t barsDrawn_ = 0;  // exportedWidgets_ before this have their bars' images
+  guint barsSource_ = 0;
   bool changed_ = false;
   bool ownBuilt_ = true;  // menu_ shows shown_ (as ownShown_)
   bool exportedPending_ = false;
