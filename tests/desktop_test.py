@@ -11,6 +11,7 @@ import pathlib
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import threading
 import unittest
@@ -251,10 +252,11 @@ class Tray(unittest.TestCase):
         self.assertEqual(self.exported_menu(item)[0], [
             ("no measurement yet", False, False), ("---", True, False), ("Quit indicator", True, False)])
 
-        indicator.send({"title": "\u2301 42_%", "sections": [{"title": "Now_1", "rows": [
+        report = {"title": "\u2301 42_%", "sections": [{"title": "Now_1", "rows": [
             {"label": "a_b", "bar": "\u2588\u2500", "value": "42%", "detail": "x_y", "tone": "good", "hint": "tip",
              "emphasis": True},
-            {"label": "c", "bar": "\u00b7", "value": "", "detail": ""}]}], "console": CONSOLE})
+            {"label": "c", "bar": "\u00b7", "value": "", "detail": ""}]}], "console": CONSOLE}
+        indicator.send(report)
         wait_for(lambda: self.bus.item_properties(item)["Title"] == "\u2301 42_% \u00b7 " + TOOLTIP, what="the title")
         # A host draws its own font: each row's bar is its image (set as the loop is idle), the
         # value leads the text, lined up in figure spaces. Every underscore is doubled, so none
@@ -265,6 +267,12 @@ class Tray(unittest.TestCase):
                                           what="the new menu")
         self.assertEqual(properties[1]["accessible-desc"], "a_b, 42%, x_y, blue bar 50% full, tip")
         self.session.screenshot("tray-panel.png")
+        # A long title keeps two lines in the icon, not much smaller than a short title's two.
+        icon = lambda: pathlib.Path(self.bus.item_properties(item)["IconName"]).read_bytes()[16:24]
+        short = struct.unpack(">II", wait_for(icon, what="the icon"))
+        indicator.send(dict(report, title="w" * 120))
+        self.assertLessEqual(struct.unpack(">II", wait_for(lambda: (size := icon()) != bytes(struct.pack(">II", *short)) and
+                                                                    size, what="the long title's icon"))[0], short[0] * 3 / 2)
 
         # A host that says when it opens and closes its menu (Plasma, as here) keeps an open
         # menu's shape; the title changes at once. Closed, the menu takes the latest report:

@@ -54,7 +54,8 @@ TEST(HostMenu, SaysEachRowValueFirstAndFoldsSectionsPastTheScreen) {
       {"3x8, one value wider", sections(3, 8, 10, "100%"), 1200, repeated("orrrrrrrr-", 3) + "o",
        {{1, "100%  0xxxxxxxxx"}, {2, fig + fig + "2%  1xxxxxxxxx"}}},
       {"6x12, long labels", sections(6, 12, 60), 1080, repeated(">rrrrrrrrrrrr-", 6) + "o", {{1, "1%  0" + std::string(59, 'x')}}},
-      {"one row", sections(1, 1, 1), 1080, "or-o", {{1, "1%  0"}}},
+      {"one row, as tall as the screen", sections(1, 1, 1), 3 * 36 + 13 + 64, "or-o", {{1, "1%  0"}}},
+      {"one row, a pixel taller", sections(1, 1, 1), 3 * 36 + 13 + 63, ">r-o", {}},
       {"a right-to-left label, a mark in a value, a bar that is no fill",
        report::Report{.sections = std::vector{report::Report::Section{"S", {
            report::Row{.label = "\u05E9\u05DC\u05D5\u05DD", .bar = "##--", .value = "5\u0301%"},

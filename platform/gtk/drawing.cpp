@@ -17,8 +17,9 @@ constexpr double iconScale = 2.0;
 constexpr double badgeMargin = 3.0;
 // How far a title's text may be drawn taller or wider than its font to fill the icon.
 constexpr double maxStretch = 1.5;
-// A square icon shows a few words at most.
+// A square icon shows a few words at most, on this many lines.
 constexpr size_t maxIconCharacters = 48;
+constexpr int maxIconLines = 2;
 
 // A layout of the title in the system font, with fixed-width digits.
 GObjectPtr<PangoLayout> titleLayout(PangoContext* context, const std::string& text, const Look& look, double size,
@@ -78,6 +79,18 @@ CairoSurfacePtr drawTitle(const std::string& text, double size, const Look& look
   pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
   pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD);
   wrapNearestASquare(layout.get());
+  // A long title would shrink to a smudge in an icon of some 20 pixels: it keeps two lines,
+  // each no wider than three of their heights, and the rest gives way to an ellipsis (the
+  // tooltip leads with the whole title).
+  PangoRectangle line, whole;
+  pango_layout_line_get_pixel_extents(pango_layout_get_line_readonly(layout.get(), 0), nullptr, &line);
+  pango_layout_get_pixel_extents(layout.get(), nullptr, &whole);
+  if (pango_layout_get_line_count(layout.get()) > maxIconLines || whole.width > 3 * line.height) {
+    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_width(layout.get(), 3 * line.height * PANGO_SCALE);
+    pango_layout_set_height(layout.get(), -maxIconLines);
+    pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
+  }
   PangoRectangle ink;
   pango_layout_get_pixel_extents(layout.get(), &ink, nullptr);
   const int margin = static_cast<int>(std::ceil(badgeMargin * iconScale));
