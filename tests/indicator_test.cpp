@@ -171,13 +171,19 @@ TEST(Quit, EndsTheApplicationWhileTheReaderWaits) {
   EXPECT_EQ(harness.log.size(), 2u);
 }
 
-TEST(MainQueue, ATaskThatThrowsIsDroppedAndTheTasksAfterItStillRun) {
+TEST(MainQueue, ATaskThatThrowsIsDroppedAndTheTasksAfterItStillRunAndThoseLeftAtTheEndGoThen) {
   Harness harness;
   ASSERT_TRUE(harness.runUntilLogHas(2));
   harness.app.mainQueue()->async([] { throw std::runtime_error("no memory for the menu"); });
   harness.send("{\"title\":\"after\"}\n");
   EXPECT_TRUE(harness.runUntilLogHas(3));
   EXPECT_EQ(harness.app.button().title, "after");
+  // A task still waiting as the application ends goes then, with what it holds.
+  auto held = std::make_shared<int>(0);
+  const std::weak_ptr<int> watched = held;
+  harness.app.mainQueue()->async([held = std::move(held)] {});
+  harness.app.terminate();
+  EXPECT_TRUE(watched.expired());
 }
 
 TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItClosesAndAnItemChosenThenTakesEffect) {
