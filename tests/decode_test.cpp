@@ -8,11 +8,15 @@
 #include "report/decode.h"
 #include "report/format.h"
 
-// While set, every allocation fails, as when memory runs out.
+// While set, every allocation fails, as when memory runs out. Every form of new that a
+// plain delete frees is replaced, so that the two always match (simdjson uses nothrow).
 thread_local bool allocationsFail = false;
 
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return allocationsFail ? nullptr : std::malloc(size == 0 ? 1 : size);
+}
 void* operator new(std::size_t size) {
-  if (void* block = allocationsFail ? nullptr : std::malloc(size == 0 ? 1 : size)) return block;
+  if (void* block = operator new(size, std::nothrow)) return block;
   throw std::bad_alloc();
 }
 // GCC takes the free of what this new allocated for a mismatch, once both are inlined.
