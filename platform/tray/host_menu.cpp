@@ -44,10 +44,6 @@ constexpr std::string_view leftToRightMark = "\u200E", rightToLeftMark = "\u200F
   return text;
 }
 
-[[nodiscard]] bool isSectionHeader(const model::MenuItem& item) {
-  return !item.isSeparator && !item.row && !item.enabled;
-}
-
 [[nodiscard]] size_t widest(const HostMenu& menu) {
   size_t width = 0;
   for (const HostItem& item : menu) width = std::max(width, base::utf8::characters(item.text));
@@ -84,8 +80,9 @@ HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& des
       menu.push_back({HostItem::Kind::row, rowText(*item.row, fill, valueWidth, rightToLeftDesktop), item.action, fill});
       continue;
     }
+    // A section's header is the disabled item its rows follow.
     const bool opensRows = index + 1 < items.size() && items[index + 1].item().row;
-    const bool folds = fold && isSectionHeader(item) && opensRows;
+    const bool folds = fold && !item.enabled && opensRows;
     menu.push_back({folds ? HostItem::Kind::foldedSection : HostItem::Kind::other, std::string(item.title), item.action});
   }
   return menu;
