@@ -143,14 +143,16 @@ bool TrayMenu::hostMenuIsOpen() {
 }
 
 // While a report waits for such a host's menu to close, the grab is looked at four times
-// a second; nothing is done while nothing waits.
+// a second; nothing is done while nothing waits. A report sent in place meanwhile leaves
+// nothing waiting, and says nothing of whether the menu is still open.
 void TrayMenu::watchForHostMenuClosing() {
   if (app_.desktop().saysMenuClosed || hostMenuClosing_ != 0) return;
   hostMenuClosing_ = g_timeout_add(250, [](gpointer data) -> gboolean {
     auto* menu = static_cast<TrayMenu*>(data);
-    if (menu->exportedPending_ && menu->hostMenuIsOpen()) return G_SOURCE_CONTINUE;
+    const bool waits = menu->exportedPending_;
+    if (waits && menu->hostMenuIsOpen()) return G_SOURCE_CONTINUE;
     menu->hostMenuClosing_ = 0;
-    callFromPlatform([menu] { menu->hostMenuClosed(); });
+    if (waits) callFromPlatform([menu] { menu->hostMenuClosed(); });
     return G_SOURCE_REMOVE;
   }, this);
 }
