@@ -81,6 +81,7 @@ def pipelines(directory):
         "%.1fx of its time" % (whole / dd), "<= 12x", whole / dd <= 12)
 
     tray_refresh()
+    host_cpu()
     desktop = desktop_seconds(typical)
     if desktop is not None:
         row("desktop tray (GTK under Xvfb), %d lines" % TYPICAL_COUNT, "%.3f s" % desktop, "headless %.3f s" % whole,
@@ -174,6 +175,21 @@ def tray_refresh():
     row("tray: panel refreshes in a burst of 10,000 reports", "%d in %.2f s" %
         (result["burst_refreshes"], result["burst_seconds"]), "", "%.1f a second" % result["refreshes_per_second"],
         "<= 25 a second", result["refreshes_per_second"] <= 25)
+
+
+def host_cpu():
+    """A stream on a real host's tray, xfce4-panel's, menu closed then open (bench/host_cpu.py)."""
+    if not (os.path.exists("/usr/bin/python3") and shutil.which("xfce4-panel")):
+        return
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "host_cpu.py")
+    result = json.loads(subprocess.run(["/usr/bin/python3", script, INDICATOR], capture_output=True, text=True,
+                                       check=True, timeout=300, env=dict(os.environ)).stdout)
+    for state, figures in result.items():
+        row("tray: 10 reports/s in 3 shapes, host's menu %s: indicator" % state,
+            "%.1f%% of a core" % figures["indicator_percent"], "", "", "<= 4% open",
+            state != "open" or figures["indicator_percent"] <= 4)
+        row("tray: 10 reports/s in 3 shapes, host's menu %s: xfce4-panel" % state,
+            "%.1f%% of a core" % figures["panel_percent"], "", "", "report", True)
 
 
 def desktop_seconds(lines_path):

@@ -76,21 +76,22 @@ TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
   report::Report wider = selftest::sampleReport();
   (*wider.sections)[0].rows[1].detail = std::string(80, 'w');
   const auto [layout, inPlace, held] = std::tuple(HostUpdate::layout, HostUpdate::inPlace, HostUpdate::held);
-  const struct { const char* name; HostMenu next; HostUpdate closed, open, opening; } cases[] = {
-      {"the same", shown, inPlace, inPlace, inPlace},
-      {"narrower", sent(narrower, 1080), inPlace, inPlace, inPlace},
-      {"wider", sent(wider, 1080), inPlace, held, inPlace},
-      {"empty", sent({}, 1080), layout, held, layout},
-      {"3x8", sent(sections(3, 8, 10), 1080), layout, held, layout},
-      {"6x12", sent(sections(6, 12, 60), 1080), layout, held, layout},
-      {"shrunk to one row", sent(sections(1, 1, 1), 1080), layout, held, layout},
-      {"folded", sent(selftest::sampleReport(), 300), layout, held, layout},
-      {"another command in a place", [&] { HostMenu other = shown; other[8].action = {}; return other; }(), layout, held, layout},
+  const struct { const char* name; HostMenu next; HostUpdate closed, open, opening, settling; } cases[] = {
+      {"the same", shown, inPlace, inPlace, inPlace, inPlace},
+      {"narrower", sent(narrower, 1080), inPlace, inPlace, inPlace, inPlace},
+      {"wider", sent(wider, 1080), inPlace, held, inPlace, inPlace},
+      {"empty", sent({}, 1080), layout, held, layout, held},
+      {"3x8", sent(sections(3, 8, 10), 1080), layout, held, layout, held},
+      {"6x12", sent(sections(6, 12, 60), 1080), layout, held, layout, held},
+      {"shrunk to one row", sent(sections(1, 1, 1), 1080), layout, held, layout, held},
+      {"folded", sent(selftest::sampleReport(), 300), layout, held, layout, held},
+      {"another command in a place", [&] { HostMenu other = shown; other[8].action = {}; return other; }(), layout, held, layout, held},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(hostUpdate(c.next, shown, HostMenuState::closed), c.closed) << c.name;
     EXPECT_EQ(hostUpdate(c.next, shown, HostMenuState::open), c.open) << c.name;
     EXPECT_EQ(hostUpdate(c.next, shown, HostMenuState::opening), c.opening) << c.name;
+    EXPECT_EQ(hostUpdate(c.next, shown, HostMenuState::settling), c.settling) << c.name;
   }
 }
 

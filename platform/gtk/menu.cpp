@@ -52,6 +52,7 @@ TrayMenu::TrayMenu(TrayApplication& app)
 TrayMenu::~TrayMenu() {
   if (barsSource_ != 0) g_source_remove(barsSource_);
   if (hostMenuClosing_ != 0) g_source_remove(hostMenuClosing_);
+  if (layoutTimer_ != 0) g_source_remove(layoutTimer_);
   for (gulong handler : hostHandlers_) g_signal_handler_disconnect(hostRoot_.get(), handler);
   app_.forget(this);
 }
@@ -132,7 +133,12 @@ void TrayMenu::refresh(const Look& look, bool lookChanged) {
   if (choice_.isOpen()) buildOwn(look);
   exportedImagesStale_ = exportedImagesStale_ || lookChanged;
   exportedPending_ = true;
-  refreshExported(hostMenuIsOpen() ? tray::HostMenuState::open : tray::HostMenuState::closed);
+  refreshExported(hostMenuState());
+}
+
+tray::HostMenuState TrayMenu::hostMenuState() {
+  if (hostMenuIsOpen()) return tray::HostMenuState::open;
+  return g_get_monotonic_time() < nextLayoutAt_ ? tray::HostMenuState::settling : tray::HostMenuState::closed;
 }
 
 // A host that never says that it closed its menu (XFCE's) has it open while its popup
@@ -157,13 +163,26 @@ void TrayMenu::watchForHostMenuClosing() {
   }, this);
 }
 
+// A layout held back while the host's menu settles is sent as the interval ends.
+void TrayMenu::sendLayoutWhenSettled() {
+  if (layoutTimer_ != 0) return;
+  const gint64 wait = std::max<gint64>(nextLayoutAt_ - g_get_monotonic_time(), 0) / G_TIME_SPAN_MILLISECOND + 1;
+  layoutTimer_ = g_timeout_add(static_cast<guint>(wait), [](gpointer data) -> gboolean {
+    auto* menu = static_cast<TrayMenu*>(data);
+    menu->layoutTimer_ = 0;
+    callFromPlatform([menu] { menu->refreshExported(menu->hostMenuState()); });
+    return G_SOURCE_REMOVE;
+  }, this);
+}
+
 void TrayMenu::refreshExported(tray::HostMenuState state) {
   if (!exportedPending_) return;
   tray::HostMenu next = tray::hostMenu(shown_->items, app_.desktop(), screenHeight(),
                                        gtk_widget_get_default_direction() == GTK_TEXT_DIR_RTL);
   const tray::HostUpdate update = tray::hostUpdate(next, exportedItems_, state);
   if (update == tray::HostUpdate::held) {
-    watchForHostMenuClosing();
+    if (state == tray::HostMenuState::settling) sendLayoutWhenSettled();
+    else watchForHostMenuClosing();
     return;
   }
   exportedPending_ = false;
@@ -172,6 +191,7 @@ void TrayMenu::refreshExported(tray::HostMenuState state) {
     updateExported(*before, next);
   } else {
     buildExported(next);
+    nextLayoutAt_ = g_get_monotonic_time() + std::chrono::microseconds(tray::layoutInterval).count();
   }
   exportedItems_ = std::move(next);
   exportedImagesStale_ = false;

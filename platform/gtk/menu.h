@@ -64,6 +64,8 @@ class TrayMenu final : public Menu {
   void hostMenuOpening();
   void hostMenuClosed();
   [[nodiscard]] bool hostMenuIsOpen();
+  [[nodiscard]] tray::HostMenuState hostMenuState();
+  void sendLayoutWhenSettled();
   void watchForHostMenuClosing();
   GtkWidget* makeWidget(const model::MenuItem& item, const Look& look);
   void connect(GtkWidget* widget, const model::MenuItem& item, size_t index, bool exported);
@@ -94,6 +96,8 @@ class TrayMenu final : public Menu {
   bool exportedImagesStale_ = false;  // drawn in a look that has changed since
   bool hostMenuOpen_ = false;
   guint hostMenuClosing_ = 0;  // watches a host's open menu that waits for it to close
+  guint layoutTimer_ = 0;      // sends a layout held while the host's menu settles
+  gint64 nextLayoutAt_ = 0;    // monotonic time before which a closed menu is settling
   GObjectPtr<DbusmenuMenuitem> hostRoot_;
   std::vector<gulong> hostHandlers_;
   MenuChoice choice_;

@@ -91,7 +91,15 @@ HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& des
 HostUpdate hostUpdate(const HostMenu& next, const HostMenu& shown, HostMenuState state) {
   const bool sameShape = std::equal(next.begin(), next.end(), shown.begin(), shown.end(),
                                     [](const HostItem& a, const HostItem& b) { return a.kind == b.kind && a.action == b.action; });
-  if (state != HostMenuState::open) return sameShape ? HostUpdate::inPlace : HostUpdate::layout;
+  switch (state) {
+    case HostMenuState::closed:
+    case HostMenuState::opening:
+      return sameShape ? HostUpdate::inPlace : HostUpdate::layout;
+    case HostMenuState::settling:
+      return sameShape ? HostUpdate::inPlace : HostUpdate::held;
+    case HostMenuState::open:
+      break;
+  }
   return sameShape && widest(next) <= widest(shown) ? HostUpdate::inPlace : HostUpdate::held;
 }
 

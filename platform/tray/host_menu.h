@@ -3,6 +3,7 @@
 // The GTK code turns the answer into widgets that the host's menu is exported from.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,8 +37,14 @@ using HostMenu = std::vector<HostItem>;
                                 bool rightToLeftDesktop = false);
 
 // Where the host's menu is when a new menu is ready: closed, open, or opening (the host
-// asks for the menu, or says it opened it, before it draws it).
-enum class HostMenuState { closed, open, opening };
+// asks for the menu, or says it opened it, before it draws it). Settling is closed, with a
+// new layout sent less than layoutInterval ago.
+enum class HostMenuState { closed, open, opening, settling };
+
+// A host fetches and copies the whole layout after each new one, whether or not it shows
+// the menu: at ten reports a second of changing shape that copying is most of the host's
+// work and of the indicator's. A closed menu takes at most one new layout in this time.
+constexpr std::chrono::milliseconds layoutInterval{1000};
 
 // How next reaches the host, which shows shown.
 enum class HostUpdate {
@@ -50,6 +57,7 @@ enum class HostUpdate {
 // updated in place, open or not. An open menu keeps its size and place on every host (XFCE
 // cuts what grew, Plasma leaves the menu where it was), so a new shape, or a wider text,
 // waits until the host next asks for the menu: what it opens is always the latest report.
+// A settling menu's new shape waits for the end of the interval, or for the host to ask.
 [[nodiscard]] HostUpdate hostUpdate(const HostMenu& next, const HostMenu& shown, HostMenuState state);
 
 }  // namespace platform::tray
