@@ -356,22 +356,32 @@ void TrayMenu::popUpAndWait() {
   const GMainLoopPtr loop(g_main_loop_new(nullptr, FALSE));
   const gulong handler = g_signal_connect_swapped(menu_.get(), "deactivate", G_CALLBACK(g_main_loop_quit), loop.get());
   // Under Wayland, with no window of the indicator's to pop up from, the menu is a window of
-  // its own: a click elsewhere takes only the keyboard from it, and that closes it.
+  // its own: a click elsewhere takes only the keyboard from it, and that closes it. As it
+  // maps, before it ever had the keyboard, GNOME and KWin tell it that it has none: only a
+  // loss after a gain counts.
   GtkWidget* window = gtk_widget_get_toplevel(GTK_WIDGET(menu_.get()));
-  const gulong focusHandler = GDK_IS_WAYLAND_DISPLAY(display) ? g_signal_connect(window, "focus-out-event",
-                                                                                 G_CALLBACK(focusLeft), this)
-                                                              : 0;
+  std::vector<gulong> focusHandlers;
+  menuHadKeyboard_ = false;
+  if (GDK_IS_WAYLAND_DISPLAY(display)) {
+    focusHandlers = {g_signal_connect(window, "focus-in-event", G_CALLBACK(focusCame), this),
+                     g_signal_connect(window, "focus-out-event", G_CALLBACK(focusLeft), this)};
+  }
   choice_.opened();
   gtk_menu_popup_at_rect(menu_.get(), root, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
   // A menu that could not grab the pointer never shows, and never deactivates.
   if (gtk_widget_get_visible(GTK_WIDGET(menu_.get()))) g_main_loop_run(loop.get());
-  if (focusHandler != 0) g_signal_handler_disconnect(window, focusHandler);
+  for (gulong focusHandler : focusHandlers) g_signal_handler_disconnect(window, focusHandler);
   g_signal_handler_disconnect(menu_.get(), handler);
   choice_.closed();
 }
 
+gboolean TrayMenu::focusCame(GtkWidget*, GdkEvent*, TrayMenu* self) {
+  self->menuHadKeyboard_ = true;
+  return FALSE;
+}
+
 gboolean TrayMenu::focusLeft(GtkWidget*, GdkEvent*, TrayMenu* self) {
-  gtk_menu_shell_deactivate(GTK_MENU_SHELL(self->menu_.get()));
+  if (self->menuHadKeyboard_) gtk_menu_shell_deactivate(GTK_MENU_SHELL(self->menu_.get()));
   return FALSE;
 }
 

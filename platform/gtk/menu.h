@@ -58,6 +58,7 @@ class TrayMenu final : public Menu {
   static void activated(GtkMenuItem* widget, TrayMenu* self);
   void activate(GtkMenuItem* widget);
   static gboolean keyPressed(GtkWidget* menu, GdkEventKey* event, TrayMenu* self);
+  static gboolean focusCame(GtkWidget*, GdkEvent*, TrayMenu* self);
   static gboolean focusLeft(GtkWidget*, GdkEvent*, TrayMenu* self);
   static gboolean hostEvent(DbusmenuMenuitem*, const gchar* name, GVariant*, guint, TrayMenu* self);
   static gboolean hostAboutToShow(DbusmenuMenuitem*, TrayMenu* self);
@@ -95,6 +96,7 @@ class TrayMenu final : public Menu {
   bool exportedPending_ = false;
   bool exportedImagesStale_ = false;  // drawn in a look that has changed since
   bool hostMenuOpen_ = false;
+  bool menuHadKeyboard_ = false;  // the own menu's window, since it popped up (Wayland)
   guint hostMenuClosing_ = 0;  // watches a host's open menu that waits for it to close
   guint layoutTimer_ = 0;      // sends a layout held while the host's menu settles
   gint64 nextLayoutAt_ = 0;    // monotonic time before which a closed menu is settling
