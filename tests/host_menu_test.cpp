@@ -96,15 +96,18 @@ TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
 }
 
 TEST(Desktops, AreFoundByTheFirstKnownNameInTheSessionsList) {
-  const struct { const char *current, *found; bool showsLabel, saysMenuClosed; } cases[] = {
-      {"GNOME", "GNOME", true, true}, {"ubuntu:GNOME", "GNOME", true, true}, {"Unity", "Unity", true, true},
-      {"KDE", "KDE", false, true},     {"XFCE", "XFCE", false, false},         {"X-Cinnamon", "", false, false},
-      {"", "", false, false},          {"GNOME-Flashback:GNOME", "GNOME", true, true}, {"KDE:GNOME", "KDE", false, true},
+  const struct { const char *current, *found; bool showsLabel, saysMenuClosed, takesLayoutAsItOpens; } cases[] = {
+      {"GNOME", "GNOME", true, true, true},       {"ubuntu:GNOME", "GNOME", true, true, true},
+      {"Unity", "Unity", true, true, false},      {"GNOME-Flashback:GNOME", "GNOME", true, true, true},
+      {"KDE", "KDE", false, true, false},         {"KDE:GNOME", "KDE", false, true, false},
+      {"XFCE", "XFCE", false, false, false},      {"X-Cinnamon", "", false, false, false},
+      {"", "", false, false, false},
   };
   for (const auto& c : cases) {
     const Desktop& desktop = desktopNamed(c.current);
-    EXPECT_EQ(std::tuple(desktop.name, desktop.showsLabel, desktop.saysMenuClosed),
-              std::tuple(std::string_view(c.found), c.showsLabel, c.saysMenuClosed)) << c.current;
+    EXPECT_EQ(std::tuple(desktop.name, desktop.showsLabel, desktop.saysMenuClosed, desktop.takesLayoutAsItOpens),
+              std::tuple(std::string_view(c.found), c.showsLabel, c.saysMenuClosed, c.takesLayoutAsItOpens))
+        << c.current;
   }
 }
 

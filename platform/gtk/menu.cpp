@@ -142,9 +142,15 @@ tray::HostMenuState TrayMenu::hostMenuState() {
 }
 
 // A host that never says that it closed its menu (XFCE's) has it open while its popup
-// holds the pointer grab that every X11 menu takes.
+// holds the pointer grab that every X11 menu takes. The grab comes a moment after the host
+// asks for the menu; a menu whose grab has not come within a second did not open.
 bool TrayMenu::hostMenuIsOpen() {
-  if (hostMenuOpen_ && !app_.desktop().saysMenuClosed && !pointerGrabbedElsewhere()) hostMenuOpen_ = false;
+  if (!hostMenuOpen_ || app_.desktop().saysMenuClosed) return hostMenuOpen_;
+  if (pointerGrabbedElsewhere()) {
+    hostMenuGrabbed_ = true;
+  } else if (hostMenuGrabbed_ || g_get_monotonic_time() > hostMenuOpenedAt_ + G_USEC_PER_SEC) {
+    hostMenuOpen_ = false;
+  }
   return hostMenuOpen_;
 }
 
@@ -287,12 +293,15 @@ void TrayMenu::updateExported(const Entries& before, const tray::HostMenu& next)
 }
 
 // Whatever waits is sent as the host opens its menu, which then shows the latest report,
-// whether or not the host said that it closed the menu before.
+// whether or not the host said that it closed the menu before; a host that would draw it
+// out of place keeps what it has, at most a layout interval old, until the menu closes.
 void TrayMenu::hostMenuOpening() {
-  app_.refreshNow();
-  refreshExported(tray::HostMenuState::opening);
-  drawBars(exportedWidgets_.size());
   hostMenuOpen_ = true;
+  hostMenuGrabbed_ = false;
+  hostMenuOpenedAt_ = g_get_monotonic_time();
+  app_.refreshNow();
+  refreshExported(app_.desktop().takesLayoutAsItOpens ? tray::HostMenuState::opening : tray::HostMenuState::open);
+  drawBars(exportedWidgets_.size());
 }
 
 void TrayMenu::hostMenuClosed() {

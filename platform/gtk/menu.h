@@ -96,6 +96,8 @@ class TrayMenu final : public Menu {
   bool exportedPending_ = false;
   bool exportedImagesStale_ = false;  // drawn in a look that has changed since
   bool hostMenuOpen_ = false;
+  bool hostMenuGrabbed_ = false;  // the pointer grab of the host's open menu has been seen
+  gint64 hostMenuOpenedAt_ = 0;
   bool menuHadKeyboard_ = false;  // the own menu's window, since it popped up (Wayland)
   guint hostMenuClosing_ = 0;  // watches a host's open menu that waits for it to close
   guint layoutTimer_ = 0;      // sends a layout held while the host's menu settles

@@ -11,14 +11,14 @@ namespace {
 constexpr std::array<Desktop, 4> desktops{{
     // The AppIndicator extension draws the label in the panel's font and colour; GNOME
     // says "opened" and asks as it opens the menu, and asks once as it finds the item.
-    {"GNOME", 36, 13, 64, true, true},
-    {"Unity", 36, 13, 64, true, true},
+    {"GNOME", 36, 13, 64, true, true, true},
+    {"Unity", 36, 13, 64, true, true, false},
     // Plasma asks and says "opened" as it opens the menu; it shows only the icon.
-    {"KDE", 36, 13, 64, false, true},
+    {"KDE", 36, 13, 64, false, true, false},
     // XFCE's panel asks as it opens the menu, and says nothing else.
-    {"XFCE", 36, 13, 64, false, false},
+    {"XFCE", 36, 13, 64, false, false, false},
 }};
-constexpr Desktop unknownDesktop{"", 36, 13, 64, false, false};
+constexpr Desktop unknownDesktop{"", 36, 13, 64, false, false, false};
 
 }  // namespace
 

@@ -16,6 +16,9 @@ struct Desktop {
   bool showsLabel;
   // Says when it closed the item's menu, not only when it opens it.
   bool saysMenuClosed;
+  // Draws a new layout sent as it asks for the menu at the new menu's size and place. XFCE
+  // draws it inside the old menu's frame, Plasma places the menu by the old one's size.
+  bool takesLayoutAsItOpens;
 };
 
 // The row of the first desktop in XDG_CURRENT_DESKTOP's colon-separated list that has one;
