@@ -67,6 +67,7 @@ TEST(HostMenu, SaysEachRowValueFirstAndFoldsSectionsPastTheScreen) {
     EXPECT_EQ(kinds(menu), c.kinds) << c.name;
     for (const auto& [index, text] : c.texts) EXPECT_EQ(menu.at(index).text, text) << c.name << " item " << index;
   }
+  EXPECT_EQ(kinds(sent(sections(6, 12, 60), 1080, desktopNamed("KDE"))), repeated("orrrrrrrrrrrr-", 6) + "o");
 }
 
 TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
@@ -96,17 +97,20 @@ TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
 }
 
 TEST(Desktops, AreFoundByTheFirstKnownNameInTheSessionsList) {
-  const struct { const char *current, *found; bool showsLabel, saysMenuClosed, takesLayoutAsItOpens; } cases[] = {
-      {"GNOME", "GNOME", true, true, true},       {"ubuntu:GNOME", "GNOME", true, true, true},
-      {"Unity", "Unity", true, true, false},      {"GNOME-Flashback:GNOME", "GNOME", true, true, true},
-      {"KDE", "KDE", false, true, false},         {"KDE:GNOME", "KDE", false, true, false},
-      {"XFCE", "XFCE", false, false, false},      {"X-Cinnamon", "", false, false, false},
-      {"", "", false, false, false},
+  const struct {
+    const char *current, *found;
+    bool showsLabel, saysMenuClosed, scrollsMenu, takesLayoutAsItOpens;
+  } cases[] = {
+      {"GNOME", "GNOME", true, true, false, true},     {"ubuntu:GNOME", "GNOME", true, true, false, true},
+      {"Unity", "Unity", true, true, false, false},    {"GNOME-Flashback:GNOME", "GNOME", true, true, false, true},
+      {"KDE", "KDE", false, true, true, false},        {"KDE:GNOME", "KDE", false, true, true, false},
+      {"XFCE", "XFCE", false, false, false, false},    {"X-Cinnamon", "", false, false, false, false},
+      {"", "", false, false, false, false},
   };
   for (const auto& c : cases) {
-    const Desktop& desktop = desktopNamed(c.current);
-    EXPECT_EQ(std::tuple(desktop.name, desktop.showsLabel, desktop.saysMenuClosed, desktop.takesLayoutAsItOpens),
-              std::tuple(std::string_view(c.found), c.showsLabel, c.saysMenuClosed, c.takesLayoutAsItOpens))
+    const Desktop& d = desktopNamed(c.current);
+    EXPECT_EQ(std::tuple(d.name, d.showsLabel, d.saysMenuClosed, d.scrollsMenu, d.takesLayoutAsItOpens),
+              std::tuple(std::string_view(c.found), c.showsLabel, c.saysMenuClosed, c.scrollsMenu, c.takesLayoutAsItOpens))
         << c.current;
   }
 }

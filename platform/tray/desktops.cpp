@@ -11,14 +11,16 @@ namespace {
 constexpr std::array<Desktop, 4> desktops{{
     // The AppIndicator extension draws the label in the panel's font and colour; GNOME
     // says "opened" and asks as it opens the menu, and asks once as it finds the item.
-    {"GNOME", 36, 13, 64, true, true, true},
-    {"Unity", 36, 13, 64, true, true, false},
-    // Plasma asks and says "opened" as it opens the menu; it shows only the icon.
-    {"KDE", 36, 13, 64, false, true, false},
+    {"GNOME", 36, 13, 64, true, true, false, true},
+    {"Unity", 36, 13, 64, true, true, false, false},
+    // Plasma asks and says "opened" as it opens the menu; it shows only the icon. Its menus
+    // scroll, and a submenu whose rows it fetches as the pointer first enters its header is
+    // placed by its empty size, off screen.
+    {"KDE", 36, 13, 64, false, true, true, false},
     // XFCE's panel asks as it opens the menu, and says nothing else.
-    {"XFCE", 36, 13, 64, false, false, false},
+    {"XFCE", 36, 13, 64, false, false, false, false},
 }};
-constexpr Desktop unknownDesktop{"", 36, 13, 64, false, false, false};
+constexpr Desktop unknownDesktop{"", 36, 13, 64, false, false, false, false};
 
 }  // namespace
 

@@ -16,6 +16,8 @@ struct Desktop {
   bool showsLabel;
   // Says when it closed the item's menu, not only when it opens it.
   bool saysMenuClosed;
+  // Scrolls a menu taller than the screen, so that its sections need not fold into submenus.
+  bool scrollsMenu;
   // Draws a new layout sent as it asks for the menu at the new menu's size and place. XFCE
   // draws it inside the old menu's frame, Plasma places the menu by the old one's size.
   bool takesLayoutAsItOpens;

@@ -58,7 +58,7 @@ HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& des
   for (const model::KeptMenuItem& kept : items) {
     height += kept.item().isSeparator ? desktop.separatorHeight : desktop.itemHeight;
   }
-  const bool fold = height > screenHeight;
+  const bool fold = height > screenHeight && !desktop.scrollsMenu;
   HostMenu menu;
   menu.reserve(items.size());
   size_t valueWidth = 0;

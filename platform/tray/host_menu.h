@@ -30,9 +30,9 @@ using HostMenu = std::vector<HostItem>;
 // The host draws rows in its own proportional font: a row says its value first (beside the
 // bar's image), right-aligned to its section's widest value in figure spaces, then its label
 // and detail, without the producer's padding, each field isolated so that one in a
-// right-to-left script leaves the row in the desktop's direction. Once the whole menu would be taller than
-// screenHeight, each section's header opens its rows as a submenu, so that the commands
-// stay in reach: no host scrolls a menu.
+// right-to-left script leaves the row in the desktop's direction. Once the whole menu would
+// be taller than screenHeight, each section's header opens its rows as a submenu, so that
+// the commands stay in reach on a host that does not scroll a menu.
 [[nodiscard]] HostMenu hostMenu(std::span<const model::KeptMenuItem> items, const Desktop& desktop, int screenHeight,
                                 bool rightToLeftDesktop = false);
 
