@@ -97,10 +97,7 @@ TEST(HostMenu, AnOpenMenuKeepsItsShapeAndWidthUntilTheHostNextAsksForIt) {
 }
 
 TEST(Desktops, AreFoundByTheFirstKnownNameInTheSessionsList) {
-  const struct {
-    const char *current, *found;
-    bool showsLabel, saysMenuClosed, scrollsMenu, takesLayoutAsItOpens;
-  } cases[] = {
+  const struct { const char *current, *found; bool showsLabel, saysClosed, scrolls, takesLayout; } cases[] = {
       {"GNOME", "GNOME", true, true, false, true},     {"ubuntu:GNOME", "GNOME", true, true, false, true},
       {"Unity", "Unity", true, true, false, false},    {"GNOME-Flashback:GNOME", "GNOME", true, true, false, true},
       {"KDE", "KDE", false, true, true, false},        {"KDE:GNOME", "KDE", false, true, true, false},
@@ -110,7 +107,7 @@ TEST(Desktops, AreFoundByTheFirstKnownNameInTheSessionsList) {
   for (const auto& c : cases) {
     const Desktop& d = desktopNamed(c.current);
     EXPECT_EQ(std::tuple(d.name, d.showsLabel, d.saysMenuClosed, d.scrollsMenu, d.takesLayoutAsItOpens),
-              std::tuple(std::string_view(c.found), c.showsLabel, c.saysMenuClosed, c.scrollsMenu, c.takesLayoutAsItOpens))
+              std::tuple(std::string_view(c.found), c.showsLabel, c.saysClosed, c.scrolls, c.takesLayout))
         << c.current;
   }
 }

@@ -184,6 +184,12 @@ TEST(MainQueue, ATaskThatThrowsIsDroppedAndTheTasksAfterItStillRunAndThoseLeftAt
   harness.app.mainQueue()->async([held = std::move(held)] {});
   harness.app.terminate();
   EXPECT_TRUE(watched.expired());
+  // So does one posted after the application has gone, by whoever still holds its queue.
+  const std::shared_ptr<platform::MainQueue> kept = FakeApplication().mainQueue();
+  held = std::make_shared<int>(0);
+  const std::weak_ptr<int> late = held;
+  kept->async([held = std::move(held)] {});
+  EXPECT_TRUE(late.expired());
 }
 
 TEST(Selftest, ShowsTheSampleOpensTheMenuAndQuitsWhenItClosesAndAnItemChosenThenTakesEffect) {
