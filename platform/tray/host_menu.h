@@ -56,8 +56,9 @@ enum class HostUpdate {
 // A menu of the same shape (the same kinds of item and commands in the same places) is
 // updated in place, open or not. An open menu keeps its size and place on every host (XFCE
 // cuts what grew, Plasma leaves the menu where it was), so a new shape, or a wider text,
-// waits until the host next asks for the menu: what it opens is always the latest report.
-// A settling menu's new shape waits for the end of the interval, or for the host to ask.
+// waits until the menu closes, or until the host next asks for it where it draws a layout
+// sent then in place (the desktop's takesLayoutAsItOpens). A settling menu's new shape
+// waits for the end of the interval, or for the host to ask.
 [[nodiscard]] HostUpdate hostUpdate(const HostMenu& next, const HostMenu& shown, HostMenuState state);
 
 }  // namespace platform::tray
